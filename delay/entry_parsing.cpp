@@ -1,0 +1,60 @@
+#include "delay/entry_parsing.hpp"
+
+#include <limits>
+
+namespace cyclotrim {
+
+namespace {
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+size_t skip_blanks(std::string_view text, size_t pos) {
+    while (pos < text.size() && is_blank(text[pos])) {
+        ++pos;
+    }
+    return pos;
+}
+
+}  // namespace
+
+CycleText parse_cycle_text(std::string_view text) {
+    size_t pos = skip_blanks(text, 0);
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    if (pos >= text.size() || !is_digit(text[pos])) {
+        return {CycleTextProblem::no_number, 0};
+    }
+    constexpr int64_t limit = std::numeric_limits<int32_t>::max();
+    int64_t magnitude = 0;
+    for (; pos < text.size() && is_digit(text[pos]); ++pos) {
+        magnitude = magnitude * 10 + (text[pos] - '0');
+        if (magnitude > limit + 1) {
+            magnitude = limit + 1;  // saturate: only the sign and "too large" matter now
+        }
+    }
+    if (negative && magnitude > 0) {
+        return {CycleTextProblem::negative, 0};
+    }
+    if (magnitude > limit) {
+        return {CycleTextProblem::too_large, 0};
+    }
+    return {CycleTextProblem::none, static_cast<int32_t>(magnitude)};
+}
+
+std::string first_word(std::string_view text) {
+    const size_t begin = skip_blanks(text, 0);
+    size_t end = begin;
+    while (end < text.size() && !is_blank(text[end])) {
+        ++end;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+}  // namespace cyclotrim

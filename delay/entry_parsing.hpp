@@ -1,0 +1,25 @@
+// Reading the numbers and names that the user types into the entries.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cyclotrim {
+
+enum class CycleTextProblem { none, no_number, negative, too_large };
+
+struct CycleText {
+    CycleTextProblem problem = CycleTextProblem::none;
+    int32_t cycles = 0;
+};
+
+// Reads a whole number like "%d": leading white space, an optional sign and
+// decimal digits; whatever follows the digits is ignored.
+CycleText parse_cycle_text(std::string_view text);
+
+// The first white-space-delimited word of `text`, empty if there is none.
+std::string first_word(std::string_view text);
+
+}  // namespace cyclotrim

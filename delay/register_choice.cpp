@@ -1,0 +1,66 @@
+#include "delay/register_choice.hpp"
+
+#include <algorithm>
+#include <cctype>
+
+#include "delay/text_format.hpp"
+
+namespace cyclotrim {
+
+namespace {
+
+bool is_name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool is_name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// A name the assembler can take as a register or a .def alias.
+bool is_symbol(const std::string& name) {
+    return is_name_start(name[0]) && std::all_of(name.begin(), name.end(), is_name_char);
+}
+
+// R<number> in any case: a register written by number.
+bool is_numbered_register(const std::string& name) {
+    return name.size() > 1 && (name[0] == 'R' || name[0] == 'r') &&
+           std::all_of(name.begin() + 1, name.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+bool ldi_can_load(const std::string& numbered) {
+    const std::string digits = numbered.substr(1);
+    return digits.size() <= 2 && std::stoi(digits) >= 16 && std::stoi(digits) <= 31;
+}
+
+bool same_register(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+std::optional<std::string> register_refusal(const std::vector<std::string>& names) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        if (name.empty()) {
+            return format_text("Choose a register for loop WL%i.", static_cast<int>(i));
+        }
+        if (!is_symbol(name)) {
+            return format_text("%s is not a register name: choose one from R16 to R31.",
+                               name.c_str());
+        }
+        if (is_numbered_register(name) && !ldi_can_load(name)) {
+            return format_text("ldi cannot load %s: choose a register from R16 to R31.",
+                               name.c_str());
+        }
+        for (size_t j = 0; j < i; ++j) {
+            if (same_register(names[j], name)) {
+                return format_text("%s is chosen for two loops: each loop needs its own register.",
+                                   name.c_str());
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace cyclotrim

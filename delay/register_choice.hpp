@@ -1,0 +1,14 @@
+// Checks on the registers chosen for the loops of a listing.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cyclotrim {
+
+// Why the listing cannot use `names` (index i is the register of loop WLi),
+// or nothing when every name can be loaded by ldi and no two loops share one.
+std::optional<std::string> register_refusal(const std::vector<std::string>& names);
+
+}  // namespace cyclotrim

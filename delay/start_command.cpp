@@ -1,0 +1,70 @@
+#include "delay/start_command.hpp"
+
+#include <vector>
+
+#include "delay/delay_listing.hpp"
+#include "delay/delay_plan.hpp"
+#include "delay/entry_parsing.hpp"
+#include "delay/register_choice.hpp"
+#include "delay/text_format.hpp"
+
+namespace cyclotrim {
+
+namespace {
+
+StartOutcome refusal(std::string message) {
+    StartOutcome outcome;
+    outcome.refused = true;
+    outcome.status_message = std::move(message);
+    return outcome;
+}
+
+const char* cycle_text_refusal(CycleTextProblem problem) {
+    switch (problem) {
+        case CycleTextProblem::no_number:
+            return "No cycle count: enter a whole number of cycles.";
+        case CycleTextProblem::negative:
+            return "A delay cannot have a negative number of cycles.";
+        case CycleTextProblem::too_large:
+            return "Too many cycles: at most 2147483647.";
+        case CycleTextProblem::none:
+            break;
+    }
+    return "";
+}
+
+}  // namespace
+
+const RegisterTexts& default_register_texts() {
+    static const RegisterTexts defaults{"R16", "R17", "R18"};
+    return defaults;
+}
+
+StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts& register_texts,
+                               LoopPlan& plan) {
+    const CycleText request = parse_cycle_text(cycles_text);
+    if (request.problem != CycleTextProblem::none) {
+        return refusal(cycle_text_refusal(request.problem));
+    }
+    LoopPlan searched = plan;
+    const DelayPlan delay = plan_delay(request.cycles, searched);
+
+    std::vector<std::string> registers;
+    for (int32_t i = 0; i < delay.registers_used(); ++i) {
+        registers.push_back(first_word(register_texts[i]));
+    }
+    if (auto why = register_refusal(registers)) {
+        return refusal(std::move(*why));
+    }
+
+    plan = searched;
+    const DelayListing listing = write_delay_listing(delay, registers);
+    StartOutcome outcome;
+    outcome.listing = listing.text;
+    outcome.diagnostics = diagnostic_lines(delay, plan);
+    outcome.status_message =
+        format_text("Created %i lines of assembler code.", listing.line_count);
+    return outcome;
+}
+
+}  // namespace cyclotrim
