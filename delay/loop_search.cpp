@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace cyclotrim {
 
@@ -18,77 +19,121 @@ int32_t estimate_register_count(int32_t cycles) {
 
 namespace {
 
-// Depth-first walk over complete nests in the order innermost counter
-// slowest. A subtree is skipped when even all-255 counters above it cannot
-// beat the best nest found so far, and the outermost counter is computed
-// directly: a loop's cost rises with its counter, so the best is the largest
-// counter that still fits.
-class NestSearch {
-public:
-    NestSearch(int32_t cycles, int32_t levels, LoopPlan& plan)
-        : request_(cycles), levels_(levels), plan_(plan) {}
+// Every nest costs 3 times a whole number:
+//   one loop    3 c0
+//   two loops   3 (c0 + 1) c1
+//   three loops 3 ((c0 + 1) c1 + 1) c2
+// (c0 innermost). The searches below work on that whole number and so never
+// need more than 32 bits.
 
-    void run() { visit(0, 0); }
+void record(LoopPlan& plan, int32_t achieved, int32_t c0, int32_t c1, int32_t c2) {
+    plan.achieved_cycles = achieved;
+    plan.best_counters[0] = static_cast<uint8_t>(c0);
+    plan.best_counters[1] = static_cast<uint8_t>(c1);
+    plan.best_counters[2] = static_cast<uint8_t>(c2);
+}
+
+void search_one_loop(int32_t third, LoopPlan& plan) {
+    const int32_t c0 = std::min(third, max_counter);
+    if (c0 >= 1) {
+        plan.achieved_cycles = 3 * c0;
+        plan.best_counters[0] = static_cast<uint8_t>(c0);
+    }
+}
+
+// For each inner counter the outer counter is the largest that fits; the
+// first inner counter to reach the best total wins.
+void search_two_loops(int32_t third, LoopPlan& plan) {
+    for (int32_t c0 = 1; c0 <= max_counter && c0 + 1 <= third; ++c0) {
+        const int32_t c1 = std::min(third / (c0 + 1), max_counter);
+        const int32_t achieved = 3 * (c0 + 1) * c1;
+        if (achieved > plan.achieved_cycles) {
+            plan.achieved_cycles = achieved;
+            plan.best_counters[0] = static_cast<uint8_t>(c0);
+            plan.best_counters[1] = static_cast<uint8_t>(c1);
+        }
+    }
+}
+
+// The inner two loops of a three-loop nest cost 3 (w - 1) + 3 cycles for
+// w = (c0 + 1) c1 + 1. This table holds, for every w up to the largest,
+// the smallest c0 + 1 that makes w (0 if none does) and the largest w that
+// any pair makes at or below it.
+class InnerPairTable {
+public:
+    static const InnerPairTable& get() {
+        static const InnerPairTable table;
+        return table;
+    }
+
+    static constexpr int32_t largest = (max_counter + 1) * max_counter + 1;
+
+    // Largest reachable w not above `limit`, 0 if there is none.
+    int32_t largest_up_to(int32_t limit) const { return floor_[std::min(limit, largest)]; }
+
+    // The first (c0, c1) in search order that makes a reachable w.
+    std::pair<int32_t, int32_t> first_pair(int32_t w) const {
+        const int32_t factor = smallest_factor_[w];
+        return {factor - 1, (w - 1) / factor};
+    }
 
 private:
-    // Most cycles any nest can reach from a part costing `inner` that is
-    // wrapped in `loops_left` more loops.
-    static int64_t ceiling(int64_t inner, int32_t loops_left) {
-        for (int32_t i = 0; i < loops_left; ++i) {
-            inner = loop_cycles(inner, max_counter);
-        }
-        return inner;
-    }
-
-    bool found_exact() const { return plan_.achieved_cycles == request_; }
-
-    void offer(int64_t cycles) {
-        if (cycles > plan_.achieved_cycles && cycles <= request_) {
-            plan_.achieved_cycles = static_cast<int32_t>(cycles);
-            for (int32_t level = 0; level < levels_; ++level) {
-                plan_.best_counters[level] = static_cast<uint8_t>(counters_[level]);
+    InnerPairTable() : smallest_factor_(largest + 1, 0), floor_(largest + 1, 0) {
+        for (int32_t factor = max_counter + 1; factor >= 2; --factor) {
+            for (int32_t c1 = 1; c1 <= max_counter; ++c1) {
+                smallest_factor_[factor * c1 + 1] = static_cast<uint16_t>(factor);
             }
+        }
+        for (int32_t w = 1; w <= largest; ++w) {
+            floor_[w] = smallest_factor_[w] != 0 ? w : floor_[w - 1];
         }
     }
 
-    void visit(int32_t level, int64_t inner) {
-        if (level == levels_ - 1) {
-            const int64_t counter = std::min<int64_t>(max_counter, request_ / (inner + 3));
-            if (counter >= 1) {
-                counters_[level] = static_cast<int32_t>(counter);
-                offer(loop_cycles(inner, counters_[level]));
-            }
-            return;
-        }
-        const int32_t loops_left = levels_ - 1 - level;
-        for (int32_t counter = 1; counter <= max_counter; ++counter) {
-            const int64_t cycles = loop_cycles(inner, counter);
-            if (cycles > request_) {
-                return;
-            }
-            if (ceiling(cycles, loops_left) <= plan_.achieved_cycles) {
-                continue;
-            }
-            counters_[level] = counter;
-            visit(level + 1, cycles);
-            if (found_exact()) {
-                return;
-            }
-        }
-    }
-
-    int64_t request_;
-    int32_t levels_;
-    LoopPlan& plan_;
-    std::array<int32_t, max_nest_levels> counters_{};
+    std::vector<uint16_t> smallest_factor_;
+    std::vector<int32_t> floor_;
 };
+
+// For each outer counter c2 the best inner pair is the largest reachable w
+// with c2 w within the request. Among nests of the best total, the one with
+// the smallest c0, then c1, then c2 is the one the walk meets first.
+void search_three_loops(int32_t third, LoopPlan& plan) {
+    const InnerPairTable& table = InnerPairTable::get();
+    int32_t best = 0;
+    std::array<int32_t, 3> best_nest{};
+    for (int32_t c2 = 1; c2 <= max_counter; ++c2) {
+        const int32_t w = table.largest_up_to(third / c2);
+        if (w == 0) {
+            break;
+        }
+        const auto [c0, c1] = table.first_pair(w);
+        const std::array<int32_t, 3> nest{c0, c1, c2};
+        if (c2 * w > best || (c2 * w == best && nest < best_nest)) {
+            best = c2 * w;
+            best_nest = nest;
+        }
+    }
+    if (best > 0) {
+        record(plan, 3 * best, best_nest[0], best_nest[1], best_nest[2]);
+    }
+}
 
 }  // namespace
 
 void search_loop_nest(int32_t cycles, int32_t levels, LoopPlan& plan) {
     plan.achieved_cycles = 0;
     plan.register_count = levels;
-    NestSearch(cycles, levels, plan).run();
+    const int32_t third = cycles / 3;
+    switch (levels) {
+        case 1:
+            search_one_loop(third, plan);
+            break;
+        case 2:
+            search_two_loops(third, plan);
+            break;
+        default:
+            search_three_loops(third, plan);
+            break;
+    }
 }
 
 }  // namespace cyclotrim
