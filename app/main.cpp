@@ -1,0 +1,16 @@
+// Cyclotrim: AVR assembler for busy-wait delays of an exact number of cycles.
+#include <gtkmm/application.h>
+
+#include <memory>
+
+#include "app/main_window.hpp"
+
+int main(int argc, char** argv) {
+    // Initialises the toolkit, which also takes the locale from the
+    // environment: times and frequencies are read in the user's notation.
+    const Glib::RefPtr<Gtk::Application> application =
+        Gtk::Application::create(argc, argv, "", Gio::APPLICATION_NON_UNIQUE);
+    const std::unique_ptr<Gtk::Window> window(cyclotrim::build_main_window());
+    application->run(*window);
+    return 0;
+}

@@ -1,0 +1,181 @@
+#include "app/main_window.hpp"
+
+#include <gtk/gtk.h>
+#include <gtkmm/box.h>
+#include <gtkmm/comboboxtext.h>
+#include <gtkmm/entry.h>
+#include <gtkmm/grid.h>
+#include <gtkmm/label.h>
+#include <gtkmm/menubar.h>
+#include <gtkmm/menuitem.h>
+#include <gtkmm/radiobutton.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/separatortoolitem.h>
+#include <gtkmm/statusbar.h>
+#include <gtkmm/textview.h>
+#include <gtkmm/toolbar.h>
+#include <gtkmm/toolbutton.h>
+#include <gtkmm/viewport.h>
+
+#include <initializer_list>
+
+#include "app/main_loop.hpp"
+#include "app/widget_registry.hpp"
+#include "delay/start_button.hpp"
+
+namespace cyclotrim {
+
+namespace {
+
+const std::initializer_list<const char*> register_items{"R16", "R17", "R18", "R19",
+                                                         "R20", "R21", "R22", "R23"};
+const std::initializer_list<const char*> frequency_items{
+    "1.000", "2.000", "3.000", "4.000", "5.000", "6.000",
+    "7.000", "8.000", "9.000", "10.00", "11.00", "12.00"};
+
+// Creates a widget owned by its container, names, registers and shows it.
+template <class WidgetKind, class... Arguments>
+WidgetKind& add_named(Gtk::Window& window, const char* name, Arguments&&... arguments) {
+    WidgetKind& widget = *Gtk::manage(new WidgetKind(std::forward<Arguments>(arguments)...));
+    register_widget(window, name, widget);
+    widget.show();
+    return widget;
+}
+
+Gtk::ToolButton& add_tool_button(Gtk::Window& window, Gtk::Toolbar& toolbar, const char* name,
+                                 const char* label, const char* tooltip) {
+    auto& button = *Gtk::manage(new Gtk::ToolButton(label));
+    button.set_tooltip_text(tooltip);
+    toolbar.append(button);
+    register_widget(window, name, button);
+    button.show();
+    return button;
+}
+
+// A combo with an entry the user may type any text into. Its list is set
+// first, then the entry, registered under its own name, gets its text.
+Gtk::ComboBoxText& add_combo(Gtk::Window& window, const char* name, const char* entry_name,
+                             int width, int entry_width_chars,
+                             std::initializer_list<const char*> items,
+                             const char* initial_text) {
+    auto& combo = add_named<Gtk::ComboBoxText>(window, name, true);
+    combo.set_size_request(width, -1);
+    for (const char* item : items) {
+        combo.append(item);
+    }
+    Gtk::Entry& entry = *combo.get_entry();
+    entry.set_width_chars(entry_width_chars);
+    register_widget(window, entry_name, entry);
+    entry.show();
+    entry.set_text(initial_text);
+    return combo;
+}
+
+// A cell of the input table: never stretched vertically.
+void attach_cell(Gtk::Grid& table, Gtk::Widget& widget, int column, int row, bool expand) {
+    widget.set_hexpand(expand);
+    widget.set_halign(Gtk::ALIGN_FILL);
+    widget.set_valign(Gtk::ALIGN_CENTER);
+    table.attach(widget, column, row, 1, 1);
+}
+
+void on_window1_destroy(GtkWidget*, gpointer) { quit_main_loop(); }
+
+}  // namespace
+
+Gtk::Window* build_main_window() {
+    auto* window = new Gtk::Window(Gtk::WINDOW_TOPLEVEL);
+    register_window(*window, "window1");
+    window->set_title("AVR Cyclotrim");
+
+    auto& vbox1 = add_named<Gtk::Box>(*window, "vbox1", Gtk::ORIENTATION_VERTICAL, 0);
+    window->add(vbox1);
+
+    auto& menubar1 = add_named<Gtk::MenuBar>(*window, "menubar1");
+    vbox1.pack_start(menubar1, false, false, 0);
+    auto& exit1 = add_named<Gtk::MenuItem>(*window, "exit1", "Exit");
+    menubar1.append(exit1);
+
+    auto& toolbar2 = add_named<Gtk::Toolbar>(*window, "toolbar2");
+    vbox1.pack_start(toolbar2, false, true, 0);
+    auto& start_button = add_tool_button(*window, toolbar2, "start_button", "Start",
+                                         "Generate the Assembler Code");
+    add_tool_button(*window, toolbar2, "delete_button", "Clear", "Clear the buffer's contents");
+    add_tool_button(*window, toolbar2, "copy_button", "Copy",
+                    "Copy the buffer's contents to the clipboard");
+
+    auto& hbox3 = add_named<Gtk::Box>(*window, "hbox3", Gtk::ORIENTATION_HORIZONTAL, 10);
+    auto& space = *Gtk::manage(new Gtk::SeparatorToolItem());
+    space.set_draw(false);
+    space.show();
+    toolbar2.append(space);
+    auto& hbox3_item = *Gtk::manage(new Gtk::ToolItem());
+    hbox3_item.add(hbox3);
+    hbox3_item.show();
+    toolbar2.append(hbox3_item);
+    for (const auto& [combo, entry, text] : {std::tuple{"combo1", "R0", "R16"},
+                                             std::tuple{"combo2", "R1", "R17"},
+                                             std::tuple{"combo3", "R2", "R18"}}) {
+        auto& picker = add_combo(*window, combo, entry, 50, 3, register_items, text);
+        if (std::string_view(combo) == "combo2") {
+            picker.append("");  // lets the user leave loop WL1 without a register
+        }
+        hbox3.pack_start(picker, true, true, 0);
+    }
+
+    auto& viewport1 = add_named<Gtk::Viewport>(*window, "viewport1",
+                                               Glib::RefPtr<Gtk::Adjustment>(),
+                                               Glib::RefPtr<Gtk::Adjustment>());
+    vbox1.pack_start(viewport1, true, true, 0);
+    auto& hbox5 = add_named<Gtk::Box>(*window, "hbox5", Gtk::ORIENTATION_HORIZONTAL, 0);
+    viewport1.add(hbox5);
+    auto& vbox3 = add_named<Gtk::Box>(*window, "vbox3", Gtk::ORIENTATION_VERTICAL, 0);
+    hbox5.pack_start(vbox3, true, true, 0);
+    auto& table1 = add_named<Gtk::Grid>(*window, "table1");
+    vbox3.pack_start(table1, true, true, 0);
+
+    auto& time_no = add_named<Gtk::RadioButton>(*window, "time_no", "Cycles:");
+    attach_cell(table1, time_no, 0, 0, false);
+    auto& cycles = add_named<Gtk::Entry>(*window, "cycles");
+    attach_cell(table1, cycles, 1, 0, true);
+    cycles.set_size_request(70, -1);
+    Gtk::RadioButton::Group group = time_no.get_group();
+    auto& time_yes = add_named<Gtk::RadioButton>(*window, "time_yes", group, "Time:");
+    attach_cell(table1, time_yes, 0, 1, false);
+    auto& time = add_named<Gtk::Entry>(*window, "time");
+    attach_cell(table1, time, 1, 1, true);
+    time.set_size_request(70, -1);
+    auto& label4 = add_named<Gtk::Label>(*window, "label4", "sec.");
+    attach_cell(table1, label4, 2, 1, false);
+    auto& label5 = add_named<Gtk::Label>(*window, "label5", "MHZ");
+    attach_cell(table1, label5, 2, 2, false);
+    label5.set_alignment(0.0, 0.5);
+    auto& combo4 = add_combo(*window, "combo4", "MHZ", 70, 5, frequency_items, "4.000");
+    attach_cell(table1, combo4, 1, 2, true);
+    auto& label6 = add_named<Gtk::Label>(*window, "label6", "Fequency:");
+    attach_cell(table1, label6, 0, 2, false);
+    label6.set_alignment(0.0, 0.5);
+
+    auto& scrolledwindow2 = add_named<Gtk::ScrolledWindow>(*window, "scrolledwindow2");
+    hbox5.pack_start(scrolledwindow2, true, true, 0);
+    scrolledwindow2.set_policy(Gtk::POLICY_NEVER, Gtk::POLICY_ALWAYS);
+    // A scroll bar that is always there, and a window sized to the text's request.
+    scrolledwindow2.set_overlay_scrolling(false);
+    scrolledwindow2.set_propagate_natural_width(true);
+    scrolledwindow2.set_propagate_natural_height(true);
+    auto& text = add_named<Gtk::TextView>(*window, "text");
+    scrolledwindow2.add(text);
+    text.set_size_request(200, 200);
+    text.set_editable(false);
+
+    auto& statusbar = add_named<Gtk::Statusbar>(*window, "statusbar");
+    vbox1.pack_start(statusbar, false, false, 0);
+
+    // Signals last, so that building the window runs no handler.
+    g_signal_connect(window->gobj(), "destroy", G_CALLBACK(on_window1_destroy), nullptr);
+    start_button.signal_clicked().connect(
+        sigc::bind(sigc::ptr_fun(&on_start_button_clicked), &start_button));
+    return window;
+}
+
+}  // namespace cyclotrim
