@@ -1,0 +1,87 @@
+// cyclotrim-gen as a script uses it: its output, error text and exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "delay/start_command.hpp"
+
+namespace {
+
+struct GeneratorRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+GeneratorRun run_generator(const std::string& arguments) {
+    const std::string err_file = testing::TempDir() + "cyclotrim-gen.err";
+    const std::string command = std::string(CYCLOTRIM_GEN) + " " + arguments + " 2>" + err_file;
+    GeneratorRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    char chunk[4096];
+    size_t got = 0;
+    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+        run.out.append(chunk, got);
+    }
+    run.status = WEXITSTATUS(pclose(pipe));
+    FILE* err = fopen(err_file.c_str(), "r");
+    while ((got = fread(chunk, 1, sizeof chunk, err)) > 0) {
+        run.err.append(chunk, got);
+    }
+    fclose(err);
+    return run;
+}
+
+std::string start_listing(const std::string& cycles, const cyclotrim::RegisterTexts& registers) {
+    cyclotrim::LoopPlan plan;
+    return cyclotrim::run_start_command(cycles, registers, plan).listing;
+}
+
+}  // namespace
+
+TEST(Generator, WritesExactlyTheListingOfStart) {
+    struct Case { const char* arguments; const char* cycles; cyclotrim::RegisterTexts registers; };
+    const Case cases[] = {
+        {"1000", "1000", {"R16", "R17", "R18"}},
+        {"600000", "600000", {"R16", "R17", "R18"}},
+        {"-r R20,R21,R22 27891567", "27891567", {"R20", "R21", "R22"}},
+        {"-r R24 1530", "1530", {"R24", "R17", "R18"}},
+        {"\"  77abc\"", "  77abc", {"R16", "R17", "R18"}},
+        {"2147483647", "2147483647", {"R16", "R17", "R18"}},
+    };
+    for (const Case& c : cases) {
+        const GeneratorRun run = run_generator(c.arguments);
+        EXPECT_EQ(run.status, 0) << c.arguments;
+        EXPECT_EQ(run.out, start_listing(c.cycles, c.registers)) << c.arguments;
+        EXPECT_EQ(run.err, "") << c.arguments;
+    }
+}
+
+TEST(Generator, RefusalsGoToStandardErrorWithStatusTwo) {
+    struct Case { const char* arguments; const char* message; };
+    for (const Case& c : {Case{"-5", "A delay cannot have a negative number of cycles."},
+                          Case{"lots", "No cycle count: enter a whole number of cycles."},
+                          Case{"4294967296", "Too many cycles: at most 2147483647."},
+                          Case{"-r R16,R16 1530",
+                               "R16 is chosen for two loops: each loop needs its own register."},
+                          Case{"-r R16,,R18 1530", "Choose a register for loop WL1."}}) {
+        const GeneratorRun run = run_generator(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_EQ(run.out, "") << c.arguments;
+        EXPECT_EQ(run.err, std::string("cyclotrim-gen: ") + c.message + "\n") << c.arguments;
+    }
+}
+
+TEST(Generator, HelpAndUsageErrors) {
+    const GeneratorRun help = run_generator("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: cyclotrim-gen"), std::string::npos);
+    for (const char* arguments : {"", "--frobnicate 100", "100 200", "-r", "-r a,b,c,d 100"}) {
+        const GeneratorRun run = run_generator(arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_NE(run.err.find("Usage: cyclotrim-gen"), std::string::npos) << arguments;
+    }
+}
