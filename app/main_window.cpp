@@ -19,6 +19,7 @@
 
 #include <initializer_list>
 
+#include "app/handlers/input_mode.hpp"
 #include "app/main_loop.hpp"
 #include "app/widget_registry.hpp"
 #include "delay/start_button.hpp"
@@ -175,6 +176,12 @@ Gtk::Window* build_main_window() {
     g_signal_connect(window->gobj(), "destroy", G_CALLBACK(on_window1_destroy), nullptr);
     start_button.signal_clicked().connect(
         sigc::bind(sigc::ptr_fun(&on_start_button_clicked), &start_button));
+    time_no.signal_toggled().connect(sigc::bind(sigc::ptr_fun(&on_time_no_toggled), &time_no));
+    time_yes.signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_time_yes_clicked), &time_yes));
+    time_yes.signal_toggled().connect(sigc::bind(sigc::ptr_fun(&on_time_yes_toggled), &time_yes));
+    time.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &time));
+    Gtk::Entry& mhz = *combo4.get_entry();
+    mhz.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &mhz));
     return window;
 }
 

@@ -1,11 +1,14 @@
 // cyclotrim-gen: the Start command for scripts and Makefiles. Writes to
 // standard output exactly the listing that Start appends in the window for
 // the same cycle text and register entries.
+#include <clocale>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "delay/start_command.hpp"
+#include "delay/time_conversion.hpp"
 
 namespace {
 
@@ -14,16 +17,20 @@ constexpr int exit_usage = 1;
 
 const char* const usage_text =
     "Usage: cyclotrim-gen [-r REG,REG,REG] CYCLES\n"
+    "       cyclotrim-gen [-r REG,REG,REG] -t SECONDS [-f MHZ]\n"
     "\n"
     "Writes AVR assembler for a busy-wait delay of exactly CYCLES clock cycles\n"
     "to standard output: the same listing that Start writes in the window.\n"
     "\n"
     "  -r REG,REG,REG  registers of the loops WL0, WL1, WL2, outermost first\n"
     "                  (default R16,R17,R18); a register left out keeps its default\n"
+    "  -t SECONDS      delay for this time instead of a cycle count\n"
+    "  -f MHZ          clock frequency for -t (default 4.000)\n"
     "  -h, --help      show this help and exit\n"
     "\n"
     "CYCLES is read like the window's Cycles entry: a whole number, anything after\n"
-    "it is ignored. A request that cannot be written is explained on standard\n"
+    "it is ignored. SECONDS and MHZ are read in the decimal notation of your\n"
+    "locale, like the window's Time and Frequency entries. A request that cannot be written is explained on standard\n"
     "error and the exit status is 2.\n";
 
 int usage_error(const char* message) {
@@ -56,7 +63,11 @@ bool read_register_list(std::string_view list, cyclotrim::RegisterTexts& registe
 
 int main(int argc, char** argv) {
     cyclotrim::RegisterTexts registers = cyclotrim::default_register_texts();
+    // Times and frequencies are read in the user's decimal notation, as in the window.
+    std::setlocale(LC_ALL, "");
     const char* cycles_text = nullptr;
+    const char* seconds_text = nullptr;
+    const char* mhz_text = "4.000";
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -70,6 +81,12 @@ int main(int argc, char** argv) {
             if (!read_register_list(argv[i], registers)) {
                 return usage_error("-r takes at most three registers");
             }
+        } else if (arg == "-t" || arg == "-f") {
+            if (++i >= argc) {
+                return usage_error(arg == "-t" ? "-t needs a time in seconds"
+                                               : "-f needs a frequency in MHz");
+            }
+            (arg == "-t" ? seconds_text : mhz_text) = argv[i];
         } else if (looks_like_option(arg)) {
             return usage_error("unknown option");
         } else if (cycles_text == nullptr) {
@@ -78,8 +95,22 @@ int main(int argc, char** argv) {
             return usage_error("too many arguments");
         }
     }
-    if (cycles_text == nullptr) {
+    if (seconds_text != nullptr && cycles_text != nullptr) {
+        return usage_error("give either CYCLES or -t SECONDS, not both");
+    }
+    if (seconds_text == nullptr && cycles_text == nullptr) {
         return usage_error("no cycle count given");
+    }
+    std::string converted;
+    if (seconds_text != nullptr) {
+        const std::optional<std::string> count = cyclotrim::cycles_text_from_time(seconds_text, mhz_text);
+        if (!count) {
+            std::fputs("cyclotrim-gen: No cycle count: -t needs a time other than 0 "
+                       "and -f a frequency in MHz.\n", stderr);
+            return exit_refused;
+        }
+        converted = *count;
+        cycles_text = converted.c_str();
     }
 
     cyclotrim::LoopPlan plan;

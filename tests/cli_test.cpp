@@ -1,6 +1,7 @@
 // cyclotrim-gen as a script uses it: its output, error text and exit status.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -16,7 +17,8 @@ struct GeneratorRun {
 };
 
 GeneratorRun run_generator(const std::string& arguments) {
-    const std::string err_file = testing::TempDir() + "cyclotrim-gen.err";
+    const std::string err_file =
+        testing::TempDir() + "cyclotrim-gen-" + std::to_string(getpid()) + ".err";
     const std::string command = std::string(CYCLOTRIM_GEN) + " " + arguments + " 2>" + err_file;
     GeneratorRun run;
     FILE* pipe = popen(command.c_str(), "r");
@@ -74,11 +76,48 @@ TEST(Generator, RefusalsGoToStandardErrorWithStatusTwo) {
     }
 }
 
+TEST(Generator, ConvertsATimeAtAClockFrequency) {
+    struct Case { const char* arguments; const char* cycles; };
+    for (const Case& c : {Case{"-t 0.001", "4000"}, Case{"-t 0.0005 -f 7.3728", "3686"},
+                          Case{"-f 1.000 -t 0.7", "699999"}, Case{"-t 0.5s", "2000000"}}) {
+        const GeneratorRun run = run_generator(c.arguments);
+        EXPECT_EQ(run.status, 0) << c.arguments;
+        EXPECT_EQ(run.out, start_listing(c.cycles, cyclotrim::default_register_texts()))
+            << c.arguments;
+    }
+    const GeneratorRun too_long = run_generator("-t 200 -f 12.00");
+    EXPECT_EQ(too_long.status, 2);
+    EXPECT_EQ(too_long.err, "cyclotrim-gen: Too many cycles: at most 2147483647.\n");
+    const GeneratorRun negative = run_generator("-t -0.001");
+    EXPECT_EQ(negative.err, "cyclotrim-gen: A delay cannot have a negative number of cycles.\n");
+    for (const char* arguments : {"-t 0", "-t now", "-t 1 -f fast"}) {
+        const GeneratorRun run = run_generator(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_NE(run.err.find("No cycle count"), std::string::npos) << arguments;
+    }
+}
+
+TEST(Generator, ReadsTimesInTheUsersLocale) {
+    const GeneratorRun run = run_generator("-t 0,5 -f 4,000");
+    const GeneratorRun german = [] {
+        setenv("LC_ALL", "de_DE.UTF-8", 1);
+        GeneratorRun result = run_generator("-t 0,5 -f 4,000");
+        unsetenv("LC_ALL");
+        return result;
+    }();
+    EXPECT_EQ(german.status, 0) << german.err;
+    EXPECT_EQ(german.out, start_listing("2000000", cyclotrim::default_register_texts()));
+    // In the C locale the comma ends the number: 0 seconds, nothing to write.
+    EXPECT_EQ(run.status, 2);
+}
+
 TEST(Generator, HelpAndUsageErrors) {
     const GeneratorRun help = run_generator("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: cyclotrim-gen"), std::string::npos);
-    for (const char* arguments : {"", "--frobnicate 100", "100 200", "-r", "-r a,b,c,d 100"}) {
+    for (const char* arguments : {"", "--frobnicate 100", "100 200", "-r", "-r a,b,c,d 100",
+                                 "-t 1 100", "-t"}) {
         const GeneratorRun run = run_generator(arguments);
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_EQ(run.out, "") << arguments;

@@ -44,6 +44,9 @@ protected:
         settle();
     }
     void TearDown() override {
+        // The input mode lives for the process, as the program's one window
+        // does: leave it as the next window expects to find it.
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("time_no").gobj()), TRUE);
         window_.reset();
         settle();
     }

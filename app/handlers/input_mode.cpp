@@ -1,0 +1,55 @@
+#include "app/handlers/input_mode.hpp"
+
+#include <gtkmm/entry.h>
+
+#include <cstdint>
+
+#include "app/widget_registry.hpp"
+#include "delay/time_conversion.hpp"
+
+namespace cyclotrim {
+
+namespace {
+
+// 0: the user types the cycle count; 1: it is worked out from time and frequency.
+int32_t InputMode = 0;
+
+void set_input_mode(Gtk::Widget& button, int32_t mode) {
+    InputMode = mode;
+    if (auto* cycles = find_widget_as<Gtk::Entry>(*button.get_toplevel(), "cycles")) {
+        cycles->set_editable(mode == 0);
+    }
+}
+
+}  // namespace
+
+void on_time_no_toggled(Gtk::Widget* button) { set_input_mode(*button, 0); }
+
+void on_time_yes_toggled(Gtk::Widget* button) { set_input_mode(*button, 1); }
+
+void on_time_yes_clicked(Gtk::Widget* button) {
+    if (InputMode != 0) {
+        update_cycles_from_time(*button);
+    }
+}
+
+void on_time_input_changed(Gtk::Widget* entry) {
+    if (InputMode != 0) {
+        update_cycles_from_time(*entry);
+    }
+}
+
+void update_cycles_from_time(Gtk::Widget& widget) {
+    Gtk::Widget& window = *widget.get_toplevel();
+    const auto* time = find_widget_as<Gtk::Entry>(window, "time");
+    const auto* mhz = find_widget_as<Gtk::Entry>(window, "MHZ");
+    auto* cycles = find_widget_as<Gtk::Entry>(window, "cycles");
+    if (time == nullptr || mhz == nullptr || cycles == nullptr) {
+        return;
+    }
+    if (const auto count = cycles_text_from_time(time->get_text().raw(), mhz->get_text().raw())) {
+        cycles->set_text(*count);
+    }
+}
+
+}  // namespace cyclotrim
