@@ -1,5 +1,6 @@
 // Cyclotrim: AVR assembler for busy-wait delays of an exact number of cycles.
 #include <gtkmm/application.h>
+#include <gtkmm/clipboard.h>
 
 #include <memory>
 
@@ -12,5 +13,7 @@ int main(int argc, char** argv) {
         Gtk::Application::create(argc, argv, "", Gio::APPLICATION_NON_UNIQUE);
     const std::unique_ptr<Gtk::Window> window(cyclotrim::build_main_window());
     application->run(*window);
+    // Hands a copied listing to the clipboard manager, if the desktop has one.
+    Gtk::Clipboard::get(GDK_SELECTION_CLIPBOARD)->store();
     return 0;
 }

@@ -19,6 +19,7 @@
 
 #include <initializer_list>
 
+#include "app/handlers/buffer_commands.hpp"
 #include "app/handlers/input_mode.hpp"
 #include "app/main_loop.hpp"
 #include "app/widget_registry.hpp"
@@ -82,6 +83,14 @@ void attach_cell(Gtk::Grid& table, Gtk::Widget& widget, int column, int row, boo
 
 void on_window1_destroy(GtkWidget*, gpointer) { quit_main_loop(); }
 
+// A menu bar item without a submenu ignores a release that comes soon after
+// the press that opened the bar, so a quick click would not choose it. Exit
+// is chosen on the release of any click on it.
+bool on_exit1_button_release_event(GdkEventButton*, Gtk::MenuItem* exit1) {
+    exit1->activate();
+    return true;
+}
+
 }  // namespace
 
 Gtk::Window* build_main_window() {
@@ -101,9 +110,10 @@ Gtk::Window* build_main_window() {
     vbox1.pack_start(toolbar2, false, true, 0);
     auto& start_button = add_tool_button(*window, toolbar2, "start_button", "Start",
                                          "Generate the Assembler Code");
-    add_tool_button(*window, toolbar2, "delete_button", "Clear", "Clear the buffer's contents");
-    add_tool_button(*window, toolbar2, "copy_button", "Copy",
-                    "Copy the buffer's contents to the clipboard");
+    auto& delete_button = add_tool_button(*window, toolbar2, "delete_button", "Clear",
+                                          "Clear the buffer's contents");
+    auto& copy_button = add_tool_button(*window, toolbar2, "copy_button", "Copy",
+                                        "Copy the buffer's contents to the clipboard");
 
     auto& hbox3 = add_named<Gtk::Box>(*window, "hbox3", Gtk::ORIENTATION_HORIZONTAL, 10);
     auto& space = *Gtk::manage(new Gtk::SeparatorToolItem());
@@ -174,8 +184,16 @@ Gtk::Window* build_main_window() {
 
     // Signals last, so that building the window runs no handler.
     g_signal_connect(window->gobj(), "destroy", G_CALLBACK(on_window1_destroy), nullptr);
+    window->signal_show().connect(sigc::bind(sigc::ptr_fun(&on_window1_show), window));
+    exit1.signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_exit1_activate), &exit1));
+    exit1.signal_button_release_event().connect(
+        sigc::bind(sigc::ptr_fun(&on_exit1_button_release_event), &exit1), false);
     start_button.signal_clicked().connect(
         sigc::bind(sigc::ptr_fun(&on_start_button_clicked), &start_button));
+    delete_button.signal_clicked().connect(
+        sigc::bind(sigc::ptr_fun(&on_delete_button_clicked), &delete_button));
+    copy_button.signal_clicked().connect(
+        sigc::bind(sigc::ptr_fun(&on_copy_button_clicked), &copy_button));
     time_no.signal_toggled().connect(sigc::bind(sigc::ptr_fun(&on_time_no_toggled), &time_no));
     time_yes.signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_time_yes_clicked), &time_yes));
     time_yes.signal_toggled().connect(sigc::bind(sigc::ptr_fun(&on_time_yes_toggled), &time_yes));
