@@ -2,8 +2,6 @@
 #include <gtkmm/application.h>
 #include <gtkmm/clipboard.h>
 
-#include <memory>
-
 #include "app/main_window.hpp"
 
 int main(int argc, char** argv) {
@@ -11,7 +9,8 @@ int main(int argc, char** argv) {
     // environment: times and frequencies are read in the user's notation.
     const Glib::RefPtr<Gtk::Application> application =
         Gtk::Application::create(argc, argv, "", Gio::APPLICATION_NON_UNIQUE);
-    const std::unique_ptr<Gtk::Window> window(cyclotrim::build_main_window());
+    // The window lives until the process ends; nothing needs it torn down.
+    Gtk::Window* window = cyclotrim::build_main_window();
     application->run(*window);
     // Hands a copied listing to the clipboard manager, if the desktop has one.
     Gtk::Clipboard::get(GDK_SELECTION_CLIPBOARD)->store();

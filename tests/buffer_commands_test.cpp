@@ -31,7 +31,10 @@ std::string clipboard_from_xclip() {
 
 // Puts `text` on the clipboard from another program.
 void clipboard_set_by_xclip(const std::string& text) {
-    const std::string command = "printf '%s' '" + text + "' | xclip -i -selection clipboard";
+    // xclip stays behind to serve the one read that the test makes; its output
+    // must not hold the test's pipes open.
+    const std::string command = "printf '%s' '" + text +
+                                "' | xclip -i -selection clipboard -loops 1 >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     settle();
 }

@@ -37,7 +37,13 @@ expect_exit_zero() {
         echo "FAIL $1: still running"; kill "$pid"; failures=$((failures + 1)); return
     fi
     wait "$pid"; status=$?
-    if [ "$status" -eq 0 ]; then echo "ok $1"; else echo "FAIL $1: status $status"; failures=$((failures + 1)); fi
+    if [ "$status" -ne 0 ]; then
+        echo "FAIL $1: status $status"; failures=$((failures + 1))
+    elif grep -q -E "CRITICAL|WARNING" "$artefacts/$1.err"; then
+        echo "FAIL $1: the toolkit complained"; cat "$artefacts/$1.err"; failures=$((failures + 1))
+    else
+        echo "ok $1"
+    fi
 }
 
 start_program exit_click
