@@ -18,12 +18,17 @@
 #include <gtkmm/viewport.h>
 
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "app/handlers/buffer_commands.hpp"
 #include "app/handlers/input_mode.hpp"
 #include "app/main_loop.hpp"
 #include "app/widget_registry.hpp"
 #include "delay/start_button.hpp"
+
+// The icons compiled into the program.
+extern "C" void cyclotrim_icons_register_resource(void);
 
 namespace cyclotrim {
 
@@ -81,6 +86,18 @@ void attach_cell(Gtk::Grid& table, Gtk::Widget& widget, int column, int row, boo
     table.attach(widget, column, row, 1, 1);
 }
 
+// The program's icon in every size it carries, for the window manager to pick from.
+std::vector<Glib::RefPtr<Gdk::Pixbuf>> program_icons() {
+    static const bool registered = (cyclotrim_icons_register_resource(), true);
+    static_cast<void>(registered);
+    std::vector<Glib::RefPtr<Gdk::Pixbuf>> icons;
+    for (const char* size : {"16", "32", "48", "64", "128", "256"}) {
+        icons.push_back(Gdk::Pixbuf::create_from_resource(
+            std::string("/org/cyclotrim/Cyclotrim/icons/") + size + ".png"));
+    }
+    return icons;
+}
+
 void on_window1_destroy(GtkWidget*, gpointer) { quit_main_loop(); }
 
 // A menu bar item without a submenu ignores a release that comes soon after
@@ -97,6 +114,7 @@ Gtk::Window* build_main_window() {
     auto* window = new Gtk::Window(Gtk::WINDOW_TOPLEVEL);
     register_window(*window, "window1");
     window->set_title("AVR Cyclotrim");
+    window->set_icon_list(program_icons());
 
     auto& vbox1 = add_named<Gtk::Box>(*window, "vbox1", Gtk::ORIENTATION_VERTICAL, 0);
     window->add(vbox1);

@@ -5,6 +5,9 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) {
+        return RUN_ALL_TESTS();  // listing the tests needs no X server
+    }
     const Glib::RefPtr<Gtk::Application> application =
         Gtk::Application::create(argc, argv, "", Gio::APPLICATION_NON_UNIQUE);
     return RUN_ALL_TESTS();

@@ -38,6 +38,15 @@ TEST_F(MainWindowTest, EveryNameResolvesToTheSameWidgetFromAnyStart) {
     EXPECT_EQ(&widget("window1"), window_.get());
 }
 
+TEST_F(MainWindowTest, CarriesTheProgramIconInEverySize) {
+    std::vector<int> sizes;
+    for (const Glib::RefPtr<Gdk::Pixbuf>& icon : window_->get_icon_list()) {
+        EXPECT_EQ(icon->get_width(), icon->get_height());
+        sizes.push_back(icon->get_width());
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 64, 128, 256}));
+}
+
 TEST_F(MainWindowTest, UnknownNameWarnsAndFindsNothing) {
     WarningRecorder warnings;
     EXPECT_EQ(cyclotrim::find_widget(widget("exit1"), "R3"), nullptr);
