@@ -1,0 +1,43 @@
+// The independent reader that the fuzzer and the wide sweep trust: it must
+// time good listings right and reject code that would not run as written.
+#include <gtest/gtest.h>
+
+#include "listing_reader.hpp"
+
+TEST(ListingReader, TimesNestsRestLoopsAndNops) {
+    struct Case { const char* listing; int64_t cycles; };
+    const Case cases[] = {
+        {"\tnop\n\tnop\n", 2},
+        {"\tldi R16,0xff\nWL0:\tdec R16\n\tbrne WL0\n", 765},
+        {"; 1000 cycles\n\tldi R16,0xff\nWL0:\tdec R16\n\tbrne WL0\n\tldi R16,0x4e\n"
+         "WLrest:\tdec R16\n\tbrne WLrest\n\tnop\n", 1000},
+        {"\tldi R16,0xc8\nWL0:\tldi R17,0x6f\nWL1:\tldi R18,0x8\nWL2:\tdec R18\n\tbrne WL2\n"
+         "\tdec R17\n\tbrne WL1\n\tdec R16\n\tbrne WL0\n", 600000},
+        // A counter left at 0 by the loop before runs 256 passes.
+        {"\tldi R16,0xff\nWL0:\tdec R16\n\tbrne WL0\nWL1:\tdec R16\n\tbrne WL1\n", 765 + 767},
+        // A loop can start on a line of its own.
+        {"\tldi r20,2\nagain:\n\tdec R20\n\tbrne again\n", 6},
+    };
+    for (const Case& c : cases) {
+        const ListingReading reading = read_listing(c.listing);
+        EXPECT_TRUE(reading.ok) << reading.problem;
+        EXPECT_EQ(reading.cycles, c.cycles) << c.listing;
+    }
+    EXPECT_EQ(read_listing(cases[2].listing).header_cycles, 1000);
+}
+
+TEST(ListingReader, RejectsCodeThatDoesNotRunAsWritten) {
+    for (const char* listing : {
+             "\tldi R16,0x0\nWL0:\tdec R16\n\tbrne WL0\n",        // 256 passes, not 0
+             "\tldi R16,0x100\nWL0:\tdec R16\n\tbrne WL0\n",      // masked by the assembler
+             "WL0:\tdec R16\n\tbrne WL0\n",                       // counter never loaded
+             "\tldi R16,3\nWL0:\tnop\n\tbrne WL0\n",              // nothing counts down
+             "\tldi R16,3\nWL0:\tdec R16\n\tbrne WL0\nWL0:\tnop\n",  // label twice
+             "\tldi R16,3\nWL0:\tdec R16\n\tbrne WLx\n",           // branch to nowhere
+             // An inner counter loaded outside its loop runs 256 times after the first pass.
+             "\tldi R17,2\n\tldi R16,2\nWL0:\nWL1:\tdec R17\n\tbrne WL1\n\tdec R16\n\tbrne WL0\n",
+             "\tsbi 5,1\n",
+         }) {
+        EXPECT_FALSE(read_listing(listing).ok) << listing;
+    }
+}
