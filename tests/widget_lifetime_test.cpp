@@ -1,0 +1,47 @@
+// The registry holds its widgets exactly as long as the window lives.
+#include "gui_fixture.hpp"
+
+namespace {
+
+const char* const registered_names[] = {
+    "vbox1",  "menubar1", "exit1",  "toolbar2", "start_button", "delete_button", "copy_button",
+    "hbox3",  "combo1",   "R0",     "combo2",   "R1",           "combo3",        "R2",
+    "viewport1", "hbox5", "vbox3",  "table1",   "time_no",      "cycles",        "time_yes",
+    "time",   "label4",   "label5", "combo4",   "MHZ",          "label6",        "scrolledwindow2",
+    "text",   "statusbar",
+};
+
+void count_finalised(gpointer finalised, GObject*) { ++*static_cast<int*>(finalised); }
+
+}  // namespace
+
+TEST(WidgetLifetime, DestroyingTheWindowReleasesEveryRegisteredWidget) {
+    Gtk::Window* window = cyclotrim::build_main_window();
+    window->show();
+    settle();
+    int finalised = 0;
+    for (const char* name : registered_names) {
+        GObject* widget = G_OBJECT(cyclotrim::find_widget(*window, name)->gobj());
+        g_object_weak_ref(widget, count_finalised, &finalised);
+    }
+    int window_finalised = 0;
+    g_object_weak_ref(G_OBJECT(window->gobj()), count_finalised, &window_finalised);
+    settle();
+    EXPECT_EQ(finalised, 0) << "the window keeps its widgets while it lives";
+
+    delete window;
+    settle();
+    EXPECT_EQ(window_finalised, 1) << "its own entry does not keep the window alive";
+    EXPECT_EQ(finalised, static_cast<int>(std::size(registered_names)));
+}
+
+TEST_F(MainWindowTest, FindWidgetStillWorksAfterExit) {
+    entry("cycles").set_text("1000");
+    click("start_button");
+    g_signal_emit_by_name(widget("exit1").gobj(), "activate");
+    settle();
+    for (const char* name : registered_names) {
+        EXPECT_NE(cyclotrim::find_widget(widget("exit1"), name), nullptr) << name;
+    }
+    EXPECT_FALSE(buffer_text().empty());
+}
