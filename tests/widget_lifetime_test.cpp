@@ -11,7 +11,14 @@ const char* const registered_names[] = {
     "text",   "statusbar",
 };
 
-void count_finalised(gpointer finalised, GObject*) { ++*static_cast<int*>(finalised); }
+// Object data is released when its object is finalised (weak references
+// already fire on dispose, which a destroyed widget goes through even while
+// something still holds it).
+void count_finalised(gpointer finalised) { ++*static_cast<int*>(finalised); }
+
+void watch_finalisation(GObject* object, int& finalised) {
+    g_object_set_data_full(object, "finalisation-probe", &finalised, count_finalised);
+}
 
 }  // namespace
 
@@ -22,10 +29,10 @@ TEST(WidgetLifetime, DestroyingTheWindowReleasesEveryRegisteredWidget) {
     int finalised = 0;
     for (const char* name : registered_names) {
         GObject* widget = G_OBJECT(cyclotrim::find_widget(*window, name)->gobj());
-        g_object_weak_ref(widget, count_finalised, &finalised);
+        watch_finalisation(widget, finalised);
     }
     int window_finalised = 0;
-    g_object_weak_ref(G_OBJECT(window->gobj()), count_finalised, &window_finalised);
+    watch_finalisation(G_OBJECT(window->gobj()), window_finalised);
     settle();
     EXPECT_EQ(finalised, 0) << "the window keeps its widgets while it lives";
 
