@@ -5,23 +5,11 @@
 
 namespace {
 
-std::string run_and_read(const std::string& command) {
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        out.append(chunk, got);
-    }
-    pclose(pipe);
-    return out;
-}
-
 // What a real clipboard client reads, while this process's main loop keeps
 // serving the selection it owns.
 std::string clipboard_from_xclip() {
     std::future<std::string> reading = std::async(std::launch::async, [] {
-        return run_and_read("timeout 10 xclip -o -selection clipboard 2>/dev/null");
+        return command_output("timeout 10 xclip -o -selection clipboard 2>/dev/null");
     });
     while (reading.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
         g_main_context_iteration(nullptr, FALSE);

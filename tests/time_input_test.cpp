@@ -116,14 +116,9 @@ TEST_F(TimeInputTest, CompanionWritesTheWindowsListingForTheSameTime) {
     entry("R0").set_text("R20");
     click("start_button");
     const std::string command = std::string(CYCLOTRIM_GEN) + " -r R20 -t 0.0123 -f 8.000";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string listing;
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        listing.append(chunk, got);
-    }
-    EXPECT_EQ(pclose(pipe), 0);
+    int status = -1;
+    const std::string listing = command_output(command, &status);
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(listing, buffer_text());
     EXPECT_NE(listing.find("; 98399 cycles\n"), std::string::npos);
 }

@@ -3,14 +3,6 @@
 
 namespace {
 
-const char* const registered_names[] = {
-    "vbox1",  "menubar1", "exit1",  "toolbar2", "start_button", "delete_button", "copy_button",
-    "hbox3",  "combo1",   "R0",     "combo2",   "R1",           "combo3",        "R2",
-    "viewport1", "hbox5", "vbox3",  "table1",   "time_no",      "cycles",        "time_yes",
-    "time",   "label4",   "label5", "combo4",   "MHZ",          "label6",        "scrolledwindow2",
-    "text",   "statusbar",
-};
-
 // Object data is released when its object is finalised (weak references
 // already fire on dispose, which a destroyed widget goes through even while
 // something still holds it).
@@ -27,7 +19,7 @@ TEST(WidgetLifetime, DestroyingTheWindowReleasesEveryRegisteredWidget) {
     window->show();
     settle();
     int finalised = 0;
-    for (const char* name : registered_names) {
+    for (const char* name : registered_names()) {
         GObject* widget = G_OBJECT(cyclotrim::find_widget(*window, name)->gobj());
         watch_finalisation(widget, finalised);
     }
@@ -39,7 +31,7 @@ TEST(WidgetLifetime, DestroyingTheWindowReleasesEveryRegisteredWidget) {
     delete window;
     settle();
     EXPECT_EQ(window_finalised, 1) << "its own entry does not keep the window alive";
-    EXPECT_EQ(finalised, static_cast<int>(std::size(registered_names)));
+    EXPECT_EQ(finalised, static_cast<int>(registered_names().size()));
 }
 
 TEST_F(MainWindowTest, FindWidgetStillWorksAfterExit) {
@@ -47,7 +39,7 @@ TEST_F(MainWindowTest, FindWidgetStillWorksAfterExit) {
     click("start_button");
     g_signal_emit_by_name(widget("exit1").gobj(), "activate");
     settle();
-    for (const char* name : registered_names) {
+    for (const char* name : registered_names()) {
         EXPECT_NE(cyclotrim::find_widget(widget("exit1"), name), nullptr) << name;
     }
     EXPECT_FALSE(buffer_text().empty());
