@@ -26,13 +26,6 @@ namespace {
 // (c0 innermost). The searches below work on that whole number and so never
 // need more than 32 bits.
 
-void record(LoopPlan& plan, int32_t achieved, int32_t c0, int32_t c1, int32_t c2) {
-    plan.achieved_cycles = achieved;
-    plan.best_counters[0] = static_cast<uint8_t>(c0);
-    plan.best_counters[1] = static_cast<uint8_t>(c1);
-    plan.best_counters[2] = static_cast<uint8_t>(c2);
-}
-
 void search_one_loop(int32_t third, LoopPlan& plan) {
     const int32_t c0 = std::min(third, max_counter);
     if (c0 >= 1) {
@@ -113,7 +106,10 @@ void search_three_loops(int32_t third, LoopPlan& plan) {
         }
     }
     if (best > 0) {
-        record(plan, 3 * best, best_nest[0], best_nest[1], best_nest[2]);
+        plan.achieved_cycles = 3 * best;
+        for (size_t level = 0; level < best_nest.size(); ++level) {
+            plan.best_counters[level] = static_cast<uint8_t>(best_nest[level]);
+        }
     }
 }
 

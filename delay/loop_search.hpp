@@ -21,16 +21,13 @@ struct LoopPlan {
     int32_t achieved_cycles = 0;
 };
 
-// Cycles of one loop with counter `counter` around an inner part that costs
-// `inner` cycles: its ldi, `counter` passes of dec/brne, minus one for the
-// final branch that is not taken.
-constexpr int64_t loop_cycles(int64_t inner, int32_t counter) {
-    return (inner + 3) * counter;
-}
-
 // Number of nested loops to try first for `cycles` (1 to 4).
 int32_t estimate_register_count(int32_t cycles);
 
+// A loop with counter r around an inner part that costs k cycles takes
+// r (k + 3) cycles: its ldi, r passes of dec and brne, minus one for the
+// final branch that is not taken.
+//
 // Finds the counters (each 1 to 255) of a nest of `levels` loops
 // (1 to max_nest_levels) that takes as many cycles as possible without
 // exceeding `cycles`. Among equal nests the one with the smallest innermost
