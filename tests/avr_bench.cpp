@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "test_io.hpp"
 
 namespace {
 
@@ -19,21 +19,6 @@ std::filesystem::path work_folder() {
                                          ("cyclotrim-timing-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     return folder;
-}
-
-// Runs a shell command, returning its exit status and its combined output.
-int run_command(const std::string& command, std::string& output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        output = "cannot run: " + command;
-        return -1;
-    }
-    char chunk[512];
-    size_t got = 0;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        output.append(chunk, got);
-    }
-    return pclose(pipe);
 }
 
 void write_file(const std::filesystem::path& path, const std::string& text) {
@@ -54,7 +39,8 @@ AssembledProgram assemble_with_avra(const std::string& listing, const std::strin
     const std::filesystem::path source = work_folder() / (name + ".asm");
     write_file(source, ".device ATmega328P\n" + listing + "end_of_delay:\trjmp end_of_delay\n");
     AssembledProgram program;
-    const int status = run_command("avra '" + source.string() + "'", program.tool_output);
+    int status = -1;
+    program.tool_output = command_output("avra '" + source.string() + "' 2>&1", &status);
     program.hex_path = (work_folder() / (name + ".hex")).string();
     program.ok = status == 0 && !mentions_warning(program.tool_output);
     return program;
@@ -65,10 +51,12 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
     write_file(base.string() + ".s", listing + "end_of_delay:\trjmp end_of_delay\n");
     AssembledProgram program;
     const std::string b = "'" + base.string();
-    const int status = run_command("avr-as --fatal-warnings -mmcu=atmega328p -o " + b + ".o' " + b +
-                                       ".s' && avr-ld -o " + b + ".elf' " + b +
-                                       ".o' && avr-objcopy -O ihex " + b + ".elf' " + b + ".hex'",
-                                   program.tool_output);
+    int status = -1;
+    program.tool_output = command_output("(avr-as --fatal-warnings -mmcu=atmega328p -o " + b +
+                                             ".o' " + b + ".s' && avr-ld -o " + b + ".elf' " + b +
+                                             ".o' && avr-objcopy -O ihex " + b + ".elf' " + b +
+                                             ".hex') 2>&1",
+                                         &status);
     program.hex_path = base.string() + ".hex";
     program.ok = status == 0 && !mentions_warning(program.tool_output);
     return program;

@@ -1,11 +1,10 @@
 // cyclotrim-gen as a script uses it: its output, error text and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 
+#include "test_io.hpp"
 #include "delay/start_command.hpp"
 
 namespace {
@@ -21,18 +20,8 @@ GeneratorRun run_generator(const std::string& arguments) {
         testing::TempDir() + "cyclotrim-gen-" + std::to_string(getpid()) + ".err";
     const std::string command = std::string(CYCLOTRIM_GEN) + " " + arguments + " 2>" + err_file;
     GeneratorRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        run.out.append(chunk, got);
-    }
-    run.status = WEXITSTATUS(pclose(pipe));
-    FILE* err = fopen(err_file.c_str(), "r");
-    while ((got = fread(chunk, 1, sizeof chunk, err)) > 0) {
-        run.err.append(chunk, got);
-    }
-    fclose(err);
+    run.out = command_output(command, &run.status);
+    run.err = file_text(err_file);
     return run;
 }
 

@@ -6,13 +6,13 @@
 #include <gtk/gtk.h>
 #include <gtkmm.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/main_window.hpp"
 #include "app/widget_registry.hpp"
+#include "test_io.hpp"
 
 // The names registered on the window with a reference, besides window1 itself.
 inline const std::vector<const char*>& registered_names() {
@@ -23,22 +23,6 @@ inline const std::vector<const char*>& registered_names() {
         "time_no",   "cycles",   "time_yes", "time",     "label4",       "label5",
         "combo4",    "MHZ",      "label6",   "scrolledwindow2", "text",  "statusbar"};
     return names;
-}
-
-// Runs a shell command; `status` gets its exit status. Returns its output.
-inline std::string command_output(const std::string& command, int* status = nullptr) {
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        out.append(chunk, got);
-    }
-    const int result = pclose(pipe);
-    if (status != nullptr) {
-        *status = result;
-    }
-    return out;
 }
 
 // Runs the toolkit until nothing is pending.

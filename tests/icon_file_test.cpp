@@ -3,19 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
-namespace {
+#include "test_io.hpp"
 
-std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
+namespace {
 
 uint32_t little_endian(const std::vector<uint8_t>& bytes, size_t at, int width) {
     uint32_t value = 0;
@@ -25,15 +20,11 @@ uint32_t little_endian(const std::vector<uint8_t>& bytes, size_t at, int width) 
     return value;
 }
 
-std::string text_of(const std::string& path) {
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 }  // namespace
 
 TEST(WindowsIcon, HoldsFourImagesInTwoSizesAndTwoColourDepths) {
-    const std::vector<uint8_t> ico = read_bytes(CYCLOTRIM_DATA "/windows/cyclotrim.ico");
+    const std::string file = file_text(CYCLOTRIM_DATA "/windows/cyclotrim.ico");
+    const std::vector<uint8_t> ico(file.begin(), file.end());
     ASSERT_GE(ico.size(), 6u);
     EXPECT_EQ(little_endian(ico, 0, 2), 0u);
     EXPECT_EQ(little_endian(ico, 2, 2), 1u) << "type 1: an icon";
@@ -61,6 +52,6 @@ TEST(WindowsIcon, HoldsFourImagesInTwoSizesAndTwoColourDepths) {
 }
 
 TEST(WindowsIcon, ResourceScriptNamesTheGroupA) {
-    EXPECT_NE(text_of(CYCLOTRIM_DATA "/windows/cyclotrim.rc").find("\nA ICON \"cyclotrim.ico\"\n"),
+    EXPECT_NE(file_text(CYCLOTRIM_DATA "/windows/cyclotrim.rc").find("\nA ICON \"cyclotrim.ico\"\n"),
               std::string::npos);
 }
