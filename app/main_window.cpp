@@ -36,6 +36,9 @@ namespace {
 
 const std::initializer_list<const char*> register_items{"R16", "R17", "R18", "R19",
                                                          "R20", "R21", "R22", "R23"};
+// The same, with an empty item last that leaves loop WL1 without a register.
+const std::initializer_list<const char*> register_items_or_none{
+    "R16", "R17", "R18", "R19", "R20", "R21", "R22", "R23", ""};
 const std::initializer_list<const char*> frequency_items{
     "1.000", "2.000", "3.000", "4.000", "5.000", "6.000",
     "7.000", "8.000", "9.000", "10.00", "11.00", "12.00"};
@@ -142,14 +145,11 @@ Gtk::Window* build_main_window() {
     hbox3_item.add(hbox3);
     hbox3_item.show();
     toolbar2.append(hbox3_item);
-    for (const auto& [combo, entry, text] : {std::tuple{"combo1", "R0", "R16"},
-                                             std::tuple{"combo2", "R1", "R17"},
-                                             std::tuple{"combo3", "R2", "R18"}}) {
-        auto& picker = add_combo(*window, combo, entry, 50, 3, register_items, text);
-        if (std::string_view(combo) == "combo2") {
-            picker.append("");  // lets the user leave loop WL1 without a register
-        }
-        hbox3.pack_start(picker, true, true, 0);
+    for (const auto& [combo, entry, items, text] :
+         {std::tuple{"combo1", "R0", register_items, "R16"},
+          std::tuple{"combo2", "R1", register_items_or_none, "R17"},
+          std::tuple{"combo3", "R2", register_items, "R18"}}) {
+        hbox3.pack_start(add_combo(*window, combo, entry, 50, 3, items, text), true, true, 0);
     }
 
     auto& viewport1 = add_named<Gtk::Viewport>(*window, "viewport1",
