@@ -2,8 +2,8 @@
 // standard output exactly the listing that Start appends in the window for
 // the same cycle text and register entries.
 #include <clocale>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,8 +30,8 @@ const char* const usage_text =
     "\n"
     "CYCLES is read like the window's Cycles entry: a whole number, anything after\n"
     "it is ignored. SECONDS and MHZ are read in the decimal notation of your\n"
-    "locale, like the window's Time and Frequency entries. A request that cannot be written is explained on standard\n"
-    "error and the exit status is 2.\n";
+    "locale, like the window's Time and Frequency entries. A request that\n"
+    "cannot be written is explained on standard error and the exit status is 2.\n";
 
 int usage_error(const char* message) {
     std::fprintf(stderr, "cyclotrim-gen: %s\n\n%s", message, usage_text);
@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
     }
     std::string converted;
     if (seconds_text != nullptr) {
-        const std::optional<std::string> count = cyclotrim::cycles_text_from_time(seconds_text, mhz_text);
+        const std::optional<std::string> count =
+            cyclotrim::cycles_text_from_time(seconds_text, mhz_text);
         if (!count) {
             std::fputs("cyclotrim-gen: No cycle count: -t needs a time other than 0 "
                        "and -f a frequency in MHz.\n", stderr);

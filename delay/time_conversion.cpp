@@ -7,6 +7,9 @@
 
 namespace cyclotrim {
 
+namespace {
+
+// The number at the start of `text`; nothing if the text does not begin with one.
 std::optional<float> read_single(std::string_view text) {
     float value = 0.0f;
     if (std::sscanf(std::string(text).c_str(), "%f", &value) != 1) {
@@ -14,6 +17,8 @@ std::optional<float> read_single(std::string_view text) {
     }
     return value;
 }
+
+}  // namespace
 
 std::optional<std::string> cycles_text_from_time(std::string_view time_text,
                                                  std::string_view mhz_text) {

@@ -8,13 +8,9 @@
 
 namespace cyclotrim {
 
-// The number at the start of `text`, read like sscanf's "%f" into a single-
-// precision value in the current locale; nothing if the text does not begin
-// with a number.
-std::optional<float> read_single(std::string_view text);
-
 // The text for the cycles entry: the whole number of cycles in `time_text`
-// seconds at `mhz_text` MHz, rounded down. Nothing when the time is zero or
+// seconds at `mhz_text` MHz, rounded down. Both texts are read like sscanf's
+// "%f" into single-precision values in the current locale. Nothing when the time is zero or
 // no number, the frequency is no number, or the product is not finite; the
 // entry then keeps its count.
 std::optional<std::string> cycles_text_from_time(std::string_view time_text,
