@@ -48,6 +48,26 @@ CycleText parse_cycle_text(std::string_view text) {
     return {CycleTextProblem::none, static_cast<int32_t>(magnitude)};
 }
 
+CycleText parse_whole_cycle_count(std::string_view text) {
+    size_t end = text.size();
+    while (end > 0 && is_blank(text[end - 1])) {
+        --end;
+    }
+    size_t digits = skip_blanks(text, 0);
+    if (digits < end && (text[digits] == '+' || text[digits] == '-')) {
+        ++digits;
+    }
+    if (digits == end) {
+        return {CycleTextProblem::no_number, 0};
+    }
+    for (size_t pos = digits; pos < end; ++pos) {
+        if (!is_digit(text[pos])) {
+            return {CycleTextProblem::no_number, 0};
+        }
+    }
+    return parse_cycle_text(text);
+}
+
 std::string first_word(std::string_view text) {
     const size_t begin = skip_blanks(text, 0);
     size_t end = begin;

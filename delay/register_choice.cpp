@@ -29,12 +29,30 @@ bool ldi_can_load(const std::string& numbered) {
     return digits.size() <= 2 && std::stoi(digits) >= 16 && std::stoi(digits) <= 31;
 }
 
-bool same_register(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+std::string lower_case(const std::string& name) {
+    std::string lower;
+    for (char c : name) {
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower;
+}
+
+// The register a name stands for: R<n> and r<n> are register n, and the
+// pointer halves that every device include file defines (XL = r26 to
+// ZH = r31) are their registers too. Any other name (a .def alias) can
+// only be compared as it is written, ignoring case as the assembler does.
+std::string register_identity(const std::string& name) {
+    static const char* const pointer_halves[] = {"xl", "xh", "yl", "yh", "zl", "zh"};
+    const std::string lower = lower_case(name);
+    for (int i = 0; i < 6; ++i) {
+        if (lower == pointer_halves[i]) {
+            return "r" + std::to_string(26 + i);
+        }
+    }
+    if (is_numbered_register(name)) {
+        return "r" + std::to_string(std::stoi(name.substr(1)));
+    }
+    return lower;
 }
 
 }  // namespace
@@ -54,7 +72,7 @@ std::optional<std::string> register_refusal(const std::vector<std::string>& name
                                name.c_str());
         }
         for (size_t j = 0; j < i; ++j) {
-            if (same_register(names[j], name)) {
+            if (register_identity(names[j]) == register_identity(name)) {
                 return format_text("%s is chosen for two loops: each loop needs its own register.",
                                    name.c_str());
             }

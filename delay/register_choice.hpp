@@ -9,6 +9,8 @@ namespace cyclotrim {
 
 // Why the listing cannot use `names` (index i is the register of loop WLi),
 // or nothing when every name can be loaded by ldi and no two loops share one.
+// Names are compared by the register they stand for: R30, r30 and ZL are one
+// register. A .def alias is compared by its spelling only, ignoring case.
 std::optional<std::string> register_refusal(const std::vector<std::string>& names);
 
 }  // namespace cyclotrim

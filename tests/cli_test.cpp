@@ -15,10 +15,13 @@ struct GeneratorRun {
     std::string err;
 };
 
-GeneratorRun run_generator(const std::string& arguments) {
+// Runs the companion through the shell with `arguments`, after `environment`
+// (assignments such as LC_ALL=...).
+GeneratorRun run_generator(const std::string& arguments, const std::string& environment = "") {
     const std::string err_file =
         testing::TempDir() + "cyclotrim-gen-" + std::to_string(getpid()) + ".err";
-    const std::string command = std::string(CYCLOTRIM_GEN) + " " + arguments + " 2>" + err_file;
+    const std::string command =
+        environment + std::string(CYCLOTRIM_GEN) + " " + arguments + " 2>" + err_file;
     GeneratorRun run;
     run.out = command_output(command, &run.status);
     run.err = file_text(err_file);
@@ -32,84 +35,112 @@ std::string start_listing(const std::string& cycles, const cyclotrim::RegisterTe
 
 }  // namespace
 
-TEST(Generator, WritesExactlyTheListingOfStart) {
-    struct Case { const char* arguments; const char* cycles; cyclotrim::RegisterTexts registers; };
+// One row per command line: its exit status and either what standard
+// output holds (a time comment, then the listing Start writes for the cycle
+// text) or what standard error says.
+TEST(Generator, AcceptsAndRefusesCommandLines) {
+    const cyclotrim::RegisterTexts defaults = cyclotrim::default_register_texts();
+    const std::string try_help = "\nTry 'cyclotrim-gen --help' for more information.";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string cycles;  // accepted: the cycle text Start gets
+        cyclotrim::RegisterTexts registers;
+        std::string comment_or_message;
+    };
     const Case cases[] = {
-        {"1000", "1000", {"R16", "R17", "R18"}},
-        {"600000", "600000", {"R16", "R17", "R18"}},
-        {"-r R20,R21,R22 27891567", "27891567", {"R20", "R21", "R22"}},
-        {"-r R24 1530", "1530", {"R24", "R17", "R18"}},
-        {"\"  77abc\"", "  77abc", {"R16", "R17", "R18"}},
-        {"2147483647", "2147483647", {"R16", "R17", "R18"}},
+        {"1000", 0, "1000", defaults, ""},
+        {"' +600000 '", 0, " +600000 ", defaults, ""},
+        {"2147483647", 0, "2147483647", defaults, ""},
+        {"--registers=R20,R21,R22 27891567", 0, "27891567", {"R20", "R21", "R22"}, ""},
+        {"-r R24 1530", 0, "1530", {"R24", "R17", "R18"}, ""},
+        {"-r R16,R17 -r R20 1530", 0, "1530", {"R20", "R17", "R18"}, ""},
+        {"600000 -r ZL,ZH,XL", 0, "600000", {"ZL", "ZH", "XL"}, ""},
+        {"-- 1000", 0, "1000", defaults, ""},
+        {"-t 1ms", 0, "4000", defaults, "; 1 ms at 4 MHz: 4000 cycles, exactly the time asked for\n"},
+        {"-t 0.7 -f 1", 0, "700000", defaults,
+         "; 0.7 s at 1 MHz: 700000 cycles, exactly the time asked for\n"},
+        {"--time=1ms --clock=7.3728 --round=nearest", 0, "7373", defaults,
+         "; 1 ms at 7.3728 MHz: 7373 cycles, 0.2 cycles (27.13 ns) longer than asked\n"},
+        {"-t '0.5 us' -f 3MHz", 0, "1", defaults,
+         "; 0.5 us at 3 MHz: 1 cycles, 0.5 cycles (166.7 ns) shorter than asked\n"},
+        {"-t 0.5µs -f 3000kHz --round nearest", 0, "2", defaults,
+         "; 0.5 us at 3000 kHz: 2 cycles, 0.5 cycles (166.7 ns) longer than asked\n"},
+        {"-t 1e-9 -f 1 --round up", 0, "1", defaults,
+         "; 1e-9 s at 1 MHz: 1 cycles, 0.999 cycles (999 ns) longer than asked\n"},
+        {"-t 178.95697 -f 12e6Hz", 0, "2147483640", defaults,
+         "; 178.95697 s at 12e6 Hz: 2147483640 cycles, exactly the time asked for\n"},
+        {"-t 2.5ms -f 16.5 # in a German locale", 0, "41250", defaults,
+         "; 2.5 ms at 16.5 MHz: 41250 cycles, exactly the time asked for\n"},
+
+        {"1e3", 2, "", {}, "\"1e3\" is not a cycle count: give a whole number of cycles, such as 1000."},
+        {"1000abc", 2, "", {}, "\"1000abc\" is not a cycle count: give a whole number of cycles, such as 1000."},
+        {"0x10", 2, "", {}, "\"0x10\" is not a cycle count: give a whole number of cycles, such as 1000."},
+        {"1,000", 2, "", {}, "\"1,000\" is not a cycle count: give a whole number of cycles, such as 1000."},
+        {"-- -5", 2, "", {}, "A delay cannot have a negative number of cycles."},
+        {"4294967296", 2, "", {}, "Too many cycles: at most 2147483647."},
+        {"-t 200 -f 12.00", 2, "", {}, "Too many cycles: at most 2147483647."},
+        {"-t -1ms", 2, "", {}, "A delay cannot have a negative number of cycles."},
+        {"-t 1 -f 0", 2, "", {}, "A clock frequency must be above 0 Hz."},
+        {"-t 2,5 -f 16.5", 2, "", {}, "\"2,5\" is not a time: the decimal point is \".\", as in 1.5ms."},
+        {"-t 1ms -f 16,5", 2, "", {},
+         "\"16,5\" is not a clock frequency: the decimal point is \".\", as in 16MHz."},
+        {"-t 1m", 2, "", {}, "\"1m\" is not a time: give a number and a unit s, ms, us or ns, such as 1.5ms."},
+        {"-t 1ms -f 8mhz", 2, "", {},
+         "\"8mhz\" is not a clock frequency: give a number and a unit Hz, kHz or MHz, such as 16MHz."},
+        {"-r R30,ZL 1530", 2, "", {}, "ZL is chosen for two loops: each loop needs its own register."},
+        {"-r R16,,R18 1530", 2, "", {}, "-r: register 2 of the list is empty" + try_help},
+        {"-r R16, 1530", 2, "", {}, "-r: register 2 of the list is empty" + try_help},
+        {"-r a,b,c,d 100", 2, "", {}, "-r takes at most three registers" + try_help},
+        {"--frobnicate 100", 2, "", {}, "unknown option '--frobnicate'" + try_help},
+        {"-x 100", 2, "", {}, "unknown option '-x'" + try_help},
+        {"-5", 2, "", {}, "unknown option '-5'" + try_help},
+        {"-t", 2, "", {}, "option '-t' needs a value" + try_help},
+        {"100 --registers", 2, "", {}, "option '--registers' needs a value" + try_help},
+        {"-f 8 1000", 2, "", {}, "-f needs -t TIME" + try_help},
+        {"--round up 1000", 2, "", {}, "--round needs -t TIME" + try_help},
+        {"--round=sideways -t 1", 2, "", {}, "--round takes down, nearest or up, not 'sideways'" + try_help},
+        {"-t 1 100", 2, "", {}, "give either CYCLES or -t TIME, not both" + try_help},
+        {"100 200", 2, "", {}, "one cycle count only, not also '200'" + try_help},
+        {"", 2, "", {}, "no cycle count given" + try_help},
     };
     for (const Case& c : cases) {
-        const GeneratorRun run = run_generator(c.arguments);
-        EXPECT_EQ(run.status, 0) << c.arguments;
-        EXPECT_EQ(run.out, start_listing(c.cycles, c.registers)) << c.arguments;
-        EXPECT_EQ(run.err, "") << c.arguments;
+        const bool german = c.arguments.find("German") != std::string::npos;
+        const GeneratorRun run = run_generator(c.arguments, german ? "LC_ALL=de_DE.UTF-8 " : "");
+        EXPECT_EQ(run.status, c.status) << c.arguments;
+        if (c.status == 0) {
+            EXPECT_EQ(run.out, c.comment_or_message + start_listing(c.cycles, c.registers))
+                << c.arguments;
+            EXPECT_EQ(run.err, "") << c.arguments;
+        } else {
+            EXPECT_EQ(run.out, "") << c.arguments;
+            EXPECT_EQ(run.err, "cyclotrim-gen: " + c.comment_or_message + "\n") << c.arguments;
+        }
     }
 }
 
-TEST(Generator, RefusalsGoToStandardErrorWithStatusTwo) {
-    struct Case { const char* arguments; const char* message; };
-    for (const Case& c : {Case{"-5", "A delay cannot have a negative number of cycles."},
-                          Case{"lots", "No cycle count: enter a whole number of cycles."},
-                          Case{"4294967296", "Too many cycles: at most 2147483647."},
-                          Case{"-r R16,R16 1530",
-                               "R16 is chosen for two loops: each loop needs its own register."},
-                          Case{"-r R16,,R18 1530", "Choose a register for loop WL1."}}) {
-        const GeneratorRun run = run_generator(c.arguments);
-        EXPECT_EQ(run.status, 2) << c.arguments;
-        EXPECT_EQ(run.out, "") << c.arguments;
-        EXPECT_EQ(run.err, std::string("cyclotrim-gen: ") + c.message + "\n") << c.arguments;
-    }
-}
-
-TEST(Generator, ConvertsATimeAtAClockFrequency) {
-    struct Case { const char* arguments; const char* cycles; };
-    for (const Case& c : {Case{"-t 0.001", "4000"}, Case{"-t 0.0005 -f 7.3728", "3686"},
-                          Case{"-f 1.000 -t 0.7", "699999"}, Case{"-t 0.5s", "2000000"}}) {
-        const GeneratorRun run = run_generator(c.arguments);
-        EXPECT_EQ(run.status, 0) << c.arguments;
-        EXPECT_EQ(run.out, start_listing(c.cycles, cyclotrim::default_register_texts()))
-            << c.arguments;
-    }
-    const GeneratorRun too_long = run_generator("-t 200 -f 12.00");
-    EXPECT_EQ(too_long.status, 2);
-    EXPECT_EQ(too_long.err, "cyclotrim-gen: Too many cycles: at most 2147483647.\n");
-    const GeneratorRun negative = run_generator("-t -0.001");
-    EXPECT_EQ(negative.err, "cyclotrim-gen: A delay cannot have a negative number of cycles.\n");
-    for (const char* arguments : {"-t 0", "-t now", "-t 1 -f fast"}) {
-        const GeneratorRun run = run_generator(arguments);
-        EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_EQ(run.out, "") << arguments;
-        EXPECT_NE(run.err.find("No cycle count"), std::string::npos) << arguments;
-    }
-}
-
-TEST(Generator, ReadsTimesInTheUsersLocale) {
-    const GeneratorRun run = run_generator("-t 0,5 -f 4,000");
-    const GeneratorRun german = [] {
-        setenv("LC_ALL", "de_DE.UTF-8", 1);
-        GeneratorRun result = run_generator("-t 0,5 -f 4,000");
-        unsetenv("LC_ALL");
-        return result;
-    }();
-    EXPECT_EQ(german.status, 0) << german.err;
-    EXPECT_EQ(german.out, start_listing("2000000", cyclotrim::default_register_texts()));
-    // In the C locale the comma ends the number: 0 seconds, nothing to write.
-    EXPECT_EQ(run.status, 2);
-}
-
-TEST(Generator, HelpAndUsageErrors) {
+TEST(Generator, HelpAndVersion) {
     const GeneratorRun help = run_generator("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: cyclotrim-gen"), std::string::npos);
-    for (const char* arguments : {"", "--frobnicate 100", "100 200", "-r", "-r a,b,c,d 100",
-                                 "-t 1 100", "-t"}) {
-        const GeneratorRun run = run_generator(arguments);
-        EXPECT_EQ(run.status, 1) << arguments;
-        EXPECT_EQ(run.out, "") << arguments;
-        EXPECT_NE(run.err.find("Usage: cyclotrim-gen"), std::string::npos) << arguments;
+    for (const char* part : {"Usage: cyclotrim-gen", "--round=MODE", "Exit status:", ".def"}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
     }
+    const GeneratorRun version = run_generator("-V");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "cyclotrim-gen (Cyclotrim) " CYCLOTRIM_VERSION "\n");
+}
+
+// A listing that did not reach its file must not look like a success to make.
+TEST(Generator, ReportsAListingThatCouldNotBeWritten) {
+    for (const char* redirection : {"> /dev/full", ">&-"}) {
+        const GeneratorRun run = run_generator(std::string("2147483647 ") + redirection);
+        EXPECT_EQ(run.status, 1) << redirection;
+        EXPECT_NE(run.err.find("cyclotrim-gen: cannot write the listing: "), std::string::npos)
+            << redirection << ": " << run.err;
+    }
+    // A pipe whose reader has gone: the write fails instead of killing the program.
+    const std::string status_file = testing::TempDir() + "cyclotrim-gen-pipe-status";
+    command_output("(sleep 0.3; " + std::string(CYCLOTRIM_GEN) + " 1000 2>/dev/null; echo $? >" +
+                   status_file + ") | (exec 0<&-; sleep 1)");
+    EXPECT_EQ(file_text(status_file), "1\n");
 }

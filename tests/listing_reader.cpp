@@ -21,6 +21,17 @@ std::string lower(std::string text) {
     return text;
 }
 
+// The register an operand names, as the chip sees it: the pointer halves
+// that device include files define (XL = r26 ... ZH = r31) are numbered
+// registers, so a listing that gives one register two names is read as one.
+std::string register_key(const std::string& operand) {
+    const std::string name = lower(operand);
+    const std::map<std::string, std::string> pointer_halves{
+        {"xl", "r26"}, {"xh", "r27"}, {"yl", "r28"}, {"yh", "r29"}, {"zl", "r30"}, {"zh", "r31"}};
+    const auto half = pointer_halves.find(name);
+    return half != pointer_halves.end() ? half->second : name;
+}
+
 std::string trim(const std::string& text) {
     const size_t begin = text.find_first_not_of(" \t");
     if (begin == std::string::npos) {
@@ -129,11 +140,11 @@ private:
             if (*rest != '\0' || value < 1 || value > 255) {
                 fail("ldi loads " + in.operands[1]);
             }
-            registers[lower(in.operands[0])] = static_cast<int>(value);
+            registers[register_key(in.operands[0])] = static_cast<int>(value);
             return 1;
         }
         if (in.mnemonic == "dec" && in.operands.size() == 1) {
-            int& value = registers[lower(in.operands[0])];
+            int& value = registers[register_key(in.operands[0])];
             value = (value + 255) % 256;
             return 1;
         }
@@ -150,7 +161,7 @@ private:
             fail("loop " + code_[first].label + " does not end with dec");
             return 0;
         }
-        const std::string counter = lower(dec.operands[0]);
+        const std::string counter = register_key(dec.operands[0]);
         if (registers.count(counter) == 0) {
             fail("counter " + counter + " of loop " + code_[first].label + " is not loaded");
             return 0;

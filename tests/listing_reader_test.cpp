@@ -36,6 +36,8 @@ TEST(ListingReader, RejectsCodeThatDoesNotRunAsWritten) {
              "\tldi R16,3\nWL0:\tdec R16\n\tbrne WLx\n",           // branch to nowhere
              // An inner counter loaded outside its loop runs 256 times after the first pass.
              "\tldi R17,2\n\tldi R16,2\nWL0:\nWL1:\tdec R17\n\tbrne WL1\n\tdec R16\n\tbrne WL0\n",
+             // ZL is r30: the inner loop resets the outer counter, which never ends.
+             "\tldi R30,0xff\nWL0:\tldi ZL,0x1\nWL1:\tdec ZL\n\tbrne WL1\n\tdec R30\n\tbrne WL0\n",
              "\tsbi 5,1\n",
          }) {
         EXPECT_FALSE(read_listing(listing).ok) << listing;

@@ -191,6 +191,29 @@ TEST(StartCommand, RefusesWhatItCannotWrite) {
     }
 }
 
+// Two names for one register would let the inner loop reset the outer
+// counter: a delay that never ends.
+TEST(StartCommand, RefusesAPointerHalfBesideItsNumberedTwin) {
+    const std::pair<const char*, const char*> twins[] = {
+        {"XL", "R26"}, {"XH", "R27"}, {"YL", "R28"}, {"YH", "R29"}, {"ZL", "R30"}, {"ZH", "R31"}};
+    for (const auto& [half, numbered] : twins) {
+        const std::string lower_half = std::string(1, char(half[0] + 32)) + char(half[1] + 32);
+        const std::string lower_numbered = std::string("r") + (numbered + 1);
+        for (const auto& [first, second] : {std::pair<std::string, std::string>{numbered, half},
+                                            {half, lower_numbered},
+                                            {lower_half, numbered},
+                                            {lower_numbered, lower_half}}) {
+            const StartOutcome outcome = start("1530", {first, second, "R18"});
+            EXPECT_EQ(outcome.status_message,
+                      second + " is chosen for two loops: each loop needs its own register.")
+                << first << " and " << second;
+        }
+    }
+    EXPECT_FALSE(start("600000", {"ZL", "ZH", "XL"}).refused);
+    EXPECT_FALSE(start("1530", {"outer", "ZL", "R18"}).refused) << "an alias is compared by name";
+    EXPECT_TRUE(start("1530", {"Outer", "oUTER", "R18"}).refused);
+}
+
 TEST(StartCommand, ChecksOnlyTheRegistersTheListingUses) {
     EXPECT_FALSE(start("1000", {"R16", "", "R16"}).refused);
     EXPECT_FALSE(start("2", {"", "", ""}).refused);

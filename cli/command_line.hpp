@@ -1,0 +1,33 @@
+// The companion's command line: options and operands, read with
+// getopt_long into one request, or a usage error that says what is wrong.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "delay/exact_time.hpp"
+#include "delay/start_command.hpp"
+
+namespace cyclotrim {
+
+struct GeneratorRequest {
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> cycles_text;
+    std::optional<std::string> time_text;
+    std::string clock_text = "4MHz";
+    Rounding rounding = Rounding::down;
+    RegisterTexts registers = default_register_texts();
+};
+
+struct CommandLine {
+    GeneratorRequest request;
+    std::string usage_error;  // empty when the command line is sound
+};
+
+CommandLine read_command_line(int argc, char** argv);
+
+// The text --help prints.
+const char* generator_help();
+
+}  // namespace cyclotrim

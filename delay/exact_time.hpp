@@ -1,0 +1,51 @@
+// Cycle counts from a time and a clock frequency, computed exactly from
+// their decimal texts, for the command line. Unlike the window's Time input
+// (single precision, the user's locale), the texts are read the same way on
+// every machine: "." is the decimal point, and a unit may follow the number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace cyclotrim {
+
+// A decimal number read exactly, in seconds or in hertz:
+// (negative ? -1 : 1) x digits x 10^exponent.
+struct Quantity {
+    bool negative = false;
+    std::string digits;  // no leading zeros; empty for zero
+    int64_t exponent = 0;
+    std::string number_text;  // the number as written, for the listing's comment
+    std::string unit;         // the unit in ASCII (us for µs), or the default one
+};
+
+struct QuantityReading {
+    bool ok = false;
+    Quantity quantity;
+    std::string problem;  // why the text was refused, when !ok
+};
+
+// A time: a number ("." as the point, an exponent allowed) and an optional
+// unit s, ms, us (or µs), ns; no unit means seconds.
+QuantityReading read_time(std::string_view text);
+
+// A clock frequency: a number as for a time and an optional unit Hz, kHz or
+// MHz; no unit means MHz.
+QuantityReading read_clock(std::string_view text);
+
+enum class Rounding { down, nearest, up };
+
+struct TimeInCycles {
+    bool ok = false;
+    int32_t cycles = 0;
+    // One comment line stating the time, the clock, the cycles and how far
+    // the delay is from the time asked for; or why there is no count.
+    std::string comment_or_problem;
+};
+
+// time x clock in cycles, rounded as asked (nearest: halves go up). A count
+// outside 0 to 2147483647, or a clock that is not above 0, is refused.
+TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding);
+
+}  // namespace cyclotrim
