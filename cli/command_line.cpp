@@ -5,19 +5,34 @@
 #include <string_view>
 
 #include "delay/entry_parsing.hpp"
+#include "delay/register_choice.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {
 
 namespace {
 
-enum LongOnly { round_option = 256 };
+enum LongOnly {
+    round_option = 256,
+    name_option,
+    syntax_option,
+    subroutine_option,
+    call_option,
+    save_option,
+    core_option,
+};
 
 const option long_options[] = {
     {"registers", required_argument, nullptr, 'r'},
     {"time", required_argument, nullptr, 't'},
     {"clock", required_argument, nullptr, 'f'},
     {"round", required_argument, nullptr, round_option},
+    {"name", required_argument, nullptr, name_option},
+    {"syntax", required_argument, nullptr, syntax_option},
+    {"subroutine", no_argument, nullptr, subroutine_option},
+    {"call", no_argument, nullptr, call_option},
+    {"save", no_argument, nullptr, save_option},
+    {"core", required_argument, nullptr, core_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -58,6 +73,50 @@ std::optional<Rounding> read_rounding(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<Syntax> read_syntax(std::string_view text) {
+    if (text == "avra") {
+        return Syntax::avra;
+    }
+    if (text == "gnu") {
+        return Syntax::gnu;
+    }
+    if (text == "c") {
+        return Syntax::c;
+    }
+    return std::nullopt;
+}
+
+// The options of the listing's form that the others rule out.
+struct FormOptions {
+    bool registers = false;
+    bool subroutine = false;
+    bool call = false;
+    bool save = false;
+    AvrCore core = AvrCore::avre;
+};
+
+std::string form_conflict(const ListingForm& form, const FormOptions& given) {
+    const bool c = form.syntax == Syntax::c;
+    if (c && given.registers) {
+        return "-r does not go with --syntax=c: the compiler picks the registers";
+    }
+    if ((given.call || given.save) && !given.subroutine) {
+        return format_text("%s needs --subroutine", given.call ? "--call" : "--save");
+    }
+    if (given.subroutine && form.name.empty()) {
+        return "--subroutine needs --name, the subroutine's label";
+    }
+    if (given.subroutine && c) {
+        return "--subroutine is for --syntax=avra or gnu";
+    }
+    if (!form.name.empty() && form.syntax != Syntax::avra && !given.subroutine) {
+        return format_text("--name with --syntax=%s names a subroutine (its loop labels are "
+                           "numbered): add --subroutine",
+                           c ? "c" : "gnu");
+    }
+    return "";
+}
+
 // The option as the user wrote it, for messages.
 std::string written_option(char** argv, int index) {
     const std::string_view arg = argv[index];
@@ -71,6 +130,7 @@ CommandLine read_command_line(int argc, char** argv) {
     GeneratorRequest& request = line.request;
     bool clock_given = false;
     bool rounding_given = false;
+    FormOptions given;
     opterr = 0;  // the messages below name the option
     optind = 1;
     int code = 0;
@@ -78,6 +138,7 @@ CommandLine read_command_line(int argc, char** argv) {
         switch (code) {
             case 'r':
                 line.usage_error = read_register_list(optarg, request.registers);
+                given.registers = true;
                 break;
             case 't':
                 request.time_text = optarg;
@@ -93,6 +154,38 @@ CommandLine read_command_line(int argc, char** argv) {
                 } else {
                     line.usage_error = format_text(
                         "--round takes down, nearest or up, not '%s'", optarg);
+                }
+                break;
+            case name_option:
+                request.form.name = optarg;
+                if (!is_assembler_symbol(optarg)) {
+                    line.usage_error = format_text(
+                        "--name takes an assembler symbol (a letter or _, then letters, digits "
+                        "and _), not '%s'", optarg);
+                }
+                break;
+            case syntax_option:
+                if (const std::optional<Syntax> syntax = read_syntax(optarg)) {
+                    request.form.syntax = *syntax;
+                } else {
+                    line.usage_error = format_text("--syntax takes avra, gnu or c, not '%s'", optarg);
+                }
+                break;
+            case subroutine_option:
+                given.subroutine = true;
+                break;
+            case call_option:
+                given.call = true;
+                break;
+            case save_option:
+                given.save = true;
+                break;
+            case core_option:
+                if (const std::optional<AvrCore> core = avr_core_named(optarg)) {
+                    given.core = *core;
+                } else {
+                    line.usage_error = format_text(
+                        "--core takes avre, avre22, avrxt, avrxm or avrrc, not '%s'", optarg);
                 }
                 break;
             case 'h':
@@ -117,6 +210,13 @@ CommandLine read_command_line(int argc, char** argv) {
         if (!line.usage_error.empty()) {
             return line;
         }
+    }
+    line.usage_error = form_conflict(request.form, given);
+    if (!line.usage_error.empty()) {
+        return line;
+    }
+    if (given.subroutine) {
+        request.form.subroutine = SubroutineForm{given.core, given.call, given.save};
     }
     const int operands = argc - optind;
     if ((clock_given || rounding_given) && !request.time_text) {
@@ -150,6 +250,28 @@ const char* generator_help() {
            "                        MHz; no unit means MHz (default 4MHz)\n"
            "      --round=MODE      how -t rounds a fraction of a cycle: down (the\n"
            "                        default), nearest (halves go up) or up\n"
+           "\n"
+           "Forms of the listing (without them it is the window's):\n"
+           "      --name=NAME       start every label with NAME_ (NAME_0, NAME_rest, ...),\n"
+           "                        so that several delays share one source file\n"
+           "      --syntax=SYNTAX   avra (the default), gnu for GNU avr-as (numeric\n"
+           "                        local labels, 1: ... brne 1b, so a file takes any\n"
+           "                        number of listings), or c: one GCC inline-assembly\n"
+           "                        statement for avr-gcc or clang, whose registers the\n"
+           "                        compiler picks (so -r does not apply)\n"
+           "      --subroutine      write the subroutine NAME, ending in ret (needs\n"
+           "                        --name; avra or gnu); the cycles count from the\n"
+           "                        first cycle of \"rcall NAME\" to the instruction\n"
+           "                        after it\n"
+           "      --call            count a call instead of an rcall\n"
+           "      --save            push and pop the registers the delay uses, counted\n"
+           "      --core=CORE       the cycles of calls and the stack: avre (default;\n"
+           "                        classic AVR up to 128 KiB, ATmega328P), avre22\n"
+           "                        (ATmega2560/2561), avrxt (tinyAVR 0/1/2, megaAVR 0,\n"
+           "                        AVR Dx/Ex), avrxm (XMEGA up to 128 KiB) or avrrc\n"
+           "                        (ATtiny4/5/9/10/20/40, no subroutines); the loops\n"
+           "                        themselves take the same cycles on every core\n"
+           "\n"
            "  -h, --help            show this help and exit\n"
            "  -V, --version         show the version and exit\n"
            "\n"
@@ -173,7 +295,11 @@ const char* generator_help() {
            "Examples:\n"
            "  cyclotrim-gen 1000\n"
            "  cyclotrim-gen -r R20,R21,R22 600000 > delay.inc\n"
-           "  cyclotrim-gen -t 1.5ms -f 16MHz --round nearest\n";
+           "  cyclotrim-gen -t 1.5ms -f 16MHz --round nearest\n"
+           "  cyclotrim-gen --name blink 1000 >> delays.inc\n"
+           "  cyclotrim-gen --syntax gnu 600000 > delay.S\n"
+           "  cyclotrim-gen --syntax c -t 10us -f 16MHz > delay_10us.h\n"
+           "  cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n";
 }
 
 }  // namespace cyclotrim

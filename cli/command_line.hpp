@@ -6,6 +6,7 @@
 #include <string>
 
 #include "delay/exact_time.hpp"
+#include "delay/listing_form.hpp"
 #include "delay/start_command.hpp"
 
 namespace cyclotrim {
@@ -18,6 +19,7 @@ struct GeneratorRequest {
     std::string clock_text = "4MHz";
     Rounding rounding = Rounding::down;
     RegisterTexts registers = default_register_texts();
+    ListingForm form;
 };
 
 struct CommandLine {

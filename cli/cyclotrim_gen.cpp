@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
         return write_out("cyclotrim-gen (Cyclotrim) " CYCLOTRIM_VERSION "\n");
     }
 
-    std::string cycles_text;
+    int32_t cycles = 0;
     std::string time_comment;
     if (request.time_text) {
         const cyclotrim::QuantityReading time = cyclotrim::read_time(*request.time_text);
@@ -89,21 +89,20 @@ int main(int argc, char** argv) {
         if (!converted.ok) {
             return refuse(converted.comment_or_problem);
         }
-        cycles_text = std::to_string(converted.cycles);
+        cycles = converted.cycles;
         time_comment = converted.comment_or_problem;
     } else {
-        cycles_text = *request.cycles_text;
-        const cyclotrim::CycleText count = cyclotrim::parse_whole_cycle_count(cycles_text);
+        const cyclotrim::CycleText count = cyclotrim::parse_whole_cycle_count(*request.cycles_text);
         if (count.problem != cyclotrim::CycleTextProblem::none) {
-            return refuse(cycle_count_refusal(cycles_text, count.problem));
+            return refuse(cycle_count_refusal(*request.cycles_text, count.problem));
         }
+        cycles = count.cycles;
     }
 
-    cyclotrim::LoopPlan plan;
-    const cyclotrim::StartOutcome outcome =
-        cyclotrim::run_start_command(cycles_text, request.registers, plan);
-    if (outcome.refused) {
-        return refuse(outcome.status_message);
+    const cyclotrim::FormedListing formed =
+        cyclotrim::write_listing_in_form(cycles, request.registers, request.form, time_comment);
+    if (formed.refused) {
+        return refuse(formed.refusal);
     }
-    return write_out(time_comment + outcome.listing);
+    return write_out(formed.text);
 }

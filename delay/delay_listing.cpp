@@ -6,32 +6,42 @@ namespace cyclotrim {
 
 namespace {
 
-// Label of loop `loop` (0 = outermost) in nest `nest` (0 = first): WL0 for
-// the first nest, WL0_2 for the second, and so on.
-std::string loop_label(size_t nest, int32_t loop) {
-    return nest == 0 ? format_text("WL%i", loop)
-                     : format_text("WL%i_%i", loop, static_cast<int>(nest + 1));
-}
-
 void write_nest(size_t nest_index, const LoopPlan& nest, const std::vector<std::string>& registers,
-                DelayListing& listing) {
+                const LoopLabels& labels, DelayListing& listing) {
     const int32_t n = nest.register_count;
     for (int32_t i = 0; i < n; ++i) {
         listing.text += format_text("\tldi %s,0x%x\n%s:", registers[i].c_str(),
                                     static_cast<unsigned>(nest.best_counters[n - 1 - i]),
-                                    loop_label(nest_index, i).c_str());
+                                    labels.defined(nest_index, i).c_str());
         listing.line_count += 1;
     }
     for (int32_t i = n - 1; i >= 0; --i) {
         listing.text += format_text("\tdec %s\n\tbrne %s\n", registers[i].c_str(),
-                                    loop_label(nest_index, i).c_str());
+                                    labels.target(nest_index, i).c_str());
         listing.line_count += 2;
     }
 }
 
 }  // namespace
 
-DelayListing write_delay_listing(const DelayPlan& plan, const std::vector<std::string>& registers) {
+std::string LoopLabels::defined(size_t nest, int32_t loop) const {
+    if (stem_.empty()) {
+        return std::to_string(loop + 1);
+    }
+    return nest == 0 ? format_text("%s%i", stem_.c_str(), loop)
+                     : format_text("%s%i_%i", stem_.c_str(), loop, static_cast<int>(nest + 1));
+}
+
+std::string LoopLabels::target(size_t nest, int32_t loop) const {
+    return stem_.empty() ? defined(nest, loop) + "b" : defined(nest, loop);
+}
+
+std::string LoopLabels::rest_defined() const { return stem_.empty() ? "1" : stem_ + "rest"; }
+
+std::string LoopLabels::rest_target() const { return stem_.empty() ? "1b" : rest_defined(); }
+
+DelayListing write_delay_listing(const DelayPlan& plan, const std::vector<std::string>& registers,
+                                 const LoopLabels& labels) {
     DelayListing listing;
     const bool has_nest = !plan.nests.empty();
     listing.text = format_text(
@@ -43,13 +53,14 @@ DelayListing write_delay_listing(const DelayPlan& plan, const std::vector<std::s
         if (k > 0) {
             listing.text += format_text("\n;delaying %i cycles\n", plan.nests[k].achieved_cycles);
         }
-        write_nest(k, plan.nests[k], registers, listing);
+        write_nest(k, plan.nests[k], registers, labels, listing);
     }
     if (plan.rest_counter > 0) {
         listing.text += format_text("\n;delaying %i cycles\n", 3 * plan.rest_counter + plan.nop_count);
-        listing.text += format_text("\tldi %s,0x%x\nWLrest:\tdec %s\n\tbrne WLrest\n",
+        listing.text += format_text("\tldi %s,0x%x\n%s:\tdec %s\n\tbrne %s\n",
                                     registers[0].c_str(), static_cast<unsigned>(plan.rest_counter),
-                                    registers[0].c_str());
+                                    labels.rest_defined().c_str(), registers[0].c_str(),
+                                    labels.rest_target().c_str());
         listing.line_count += 3;
     }
     if (plan.nop_count > 0) {

@@ -10,6 +10,29 @@
 
 namespace cyclotrim {
 
+// How a listing labels its loops. Loop i (0 = outermost) of nest k
+// (0 = first) is WLi in the first nest and WLi_(k+1) after it, the rest loop
+// WLrest; a named listing puts NAME_ in place of WL, and numeric local
+// labels (1:, brne 1b), which any number of listings can repeat in one file,
+// number the loops from 1 outwards in.
+class LoopLabels {
+public:
+    static LoopLabels window() { return LoopLabels("WL"); }
+    static LoopLabels named(const std::string& name) { return LoopLabels(name + "_"); }
+    static LoopLabels numeric() { return LoopLabels(""); }
+
+    // The label as it is defined, without its colon.
+    std::string defined(size_t nest, int32_t loop) const;
+    // The label as brne names it.
+    std::string target(size_t nest, int32_t loop) const;
+    std::string rest_defined() const;
+    std::string rest_target() const;
+
+private:
+    explicit LoopLabels(std::string stem) : stem_(std::move(stem)) {}
+    std::string stem_;  // empty for numeric local labels
+};
+
 struct DelayListing {
     std::string text;
     // Instruction lines only; comments, labels alone and blank lines are not counted.
@@ -18,7 +41,8 @@ struct DelayListing {
 
 // Writes the listing for `plan`. `registers[i]` is the register of loop WLi
 // (0 = outermost); there must be at least plan.registers_used() of them.
-DelayListing write_delay_listing(const DelayPlan& plan, const std::vector<std::string>& registers);
+DelayListing write_delay_listing(const DelayPlan& plan, const std::vector<std::string>& registers,
+                                 const LoopLabels& labels = LoopLabels::window());
 
 // The four diagnostic lines of one run, newline-terminated. `first_nest` is
 // the long-lived plan that the first nest was searched in.

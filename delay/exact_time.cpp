@@ -266,7 +266,7 @@ TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Roundi
                               round_up ? "longer" : "shorter");
     }
     result.comment_or_problem =
-        format_text("; %s %s at %s %s: %i cycles, %s\n", time.number_text.c_str(),
+        format_text("%s %s at %s %s: %i cycles, %s", time.number_text.c_str(),
                     time.unit.c_str(), clock.number_text.c_str(), clock.unit.c_str(),
                     result.cycles, how_far.c_str());
     return result;

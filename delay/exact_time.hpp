@@ -39,8 +39,9 @@ enum class Rounding { down, nearest, up };
 struct TimeInCycles {
     bool ok = false;
     int32_t cycles = 0;
-    // One comment line stating the time, the clock, the cycles and how far
-    // the delay is from the time asked for; or why there is no count.
+    // One sentence for the listing's comment, stating the time, the clock,
+    // the cycles and how far the delay is from the time asked for; or why
+    // there is no count.
     std::string comment_or_problem;
 };
 

@@ -9,13 +9,8 @@ namespace cyclotrim {
 
 namespace {
 
-bool is_name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool is_name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-// A name the assembler can take as a register or a .def alias.
-bool is_symbol(const std::string& name) {
-    return is_name_start(name[0]) && std::all_of(name.begin(), name.end(), is_name_char);
-}
+bool is_name_start(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool is_name_char(char c) { return is_name_start(c) || (c >= '0' && c <= '9'); }
 
 // R<number> in any case: a register written by number.
 bool is_numbered_register(const std::string& name) {
@@ -57,13 +52,18 @@ std::string register_identity(const std::string& name) {
 
 }  // namespace
 
+bool is_assembler_symbol(const std::string& text) {
+    return !text.empty() && is_name_start(text[0]) &&
+           std::all_of(text.begin(), text.end(), is_name_char);
+}
+
 std::optional<std::string> register_refusal(const std::vector<std::string>& names) {
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         if (name.empty()) {
             return format_text("Choose a register for loop WL%i.", static_cast<int>(i));
         }
-        if (!is_symbol(name)) {
+        if (!is_assembler_symbol(name)) {
             return format_text("%s is not a register name: choose one from R16 to R31.",
                                name.c_str());
         }

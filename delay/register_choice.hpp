@@ -7,6 +7,10 @@
 
 namespace cyclotrim {
 
+// A name the assembler can take as a label, a register or a .def alias:
+// a letter or _, then letters, digits and _.
+bool is_assembler_symbol(const std::string& text);
+
 // Why the listing cannot use `names` (index i is the register of loop WLi),
 // or nothing when every name can be loaded by ldi and no two loops share one.
 // Names are compared by the register they stand for: R30, r30 and ZL are one

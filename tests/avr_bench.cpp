@@ -36,8 +36,13 @@ bool mentions_warning(const std::string& output) {
 }  // namespace
 
 AssembledProgram assemble_with_avra(const std::string& listing, const std::string& name) {
+    return assemble_avra_source(
+        ".device ATmega328P\n" + listing + "end_of_delay:\trjmp end_of_delay\n", name);
+}
+
+AssembledProgram assemble_avra_source(const std::string& text, const std::string& name) {
     const std::filesystem::path source = work_folder() / (name + ".asm");
-    write_file(source, ".device ATmega328P\n" + listing + "end_of_delay:\trjmp end_of_delay\n");
+    write_file(source, text);
     AssembledProgram program;
     int status = -1;
     program.tool_output = command_output("avra '" + source.string() + "' 2>&1", &status);
@@ -58,30 +63,61 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
                                              ".hex') 2>&1",
                                          &status);
     program.hex_path = base.string() + ".hex";
+    program.elf_path = base.string() + ".elf";
     program.ok = status == 0 && !mentions_warning(program.tool_output);
     return program;
 }
 
-int64_t measure_cycles(const std::string& hex_path, int64_t limit) {
+AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name) {
+    const std::filesystem::path base = work_folder() / (name + "-gcc");
+    write_file(base.string() + ".c", source);
+    AssembledProgram program;
+    const std::string b = "'" + base.string();
+    int status = -1;
+    program.tool_output = command_output("(avr-gcc -O2 -Wall -mmcu=atmega328p -o " + b + ".elf' " +
+                                             b + ".c' && avr-objcopy -O ihex " + b + ".elf' " +
+                                             b + ".hex') 2>&1",
+                                         &status);
+    program.hex_path = base.string() + ".hex";
+    program.elf_path = base.string() + ".elf";
+    program.ok = status == 0 && !mentions_warning(program.tool_output);
+    return program;
+}
+
+int64_t symbol_address(const AssembledProgram& program, const std::string& symbol) {
+    const std::string table = command_output("avr-nm '" + program.elf_path + "'");
+    const size_t at = table.find(" " + symbol + "\n");
+    if (at == std::string::npos) {
+        return -1;
+    }
+    const size_t line = table.rfind('\n', at) + 1;  // npos + 1 is 0: the first line
+    return std::stoll(table.substr(line, at - line), nullptr, 16);
+}
+
+int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
+                               uint32_t end, int64_t limit) {
     uint32_t size = 0;
-    uint32_t start = 0;
-    uint8_t* code = read_ihex_file(hex_path.c_str(), &size, &start);
+    uint32_t load_address = 0;
+    uint8_t* code = read_ihex_file(hex_path.c_str(), &size, &load_address);
     if (code == nullptr || size < 2) {
         std::free(code);
         return -1;
     }
-    avr_t* avr = avr_make_mcu_by_name("atmega328p");
+    avr_t* avr = avr_make_mcu_by_name(mcu);
     avr_init(avr);
     avr->log = LOG_NONE;
-    avr_loadcode(avr, code, size, start);
+    avr_loadcode(avr, code, size, load_address);
     std::free(code);
-    // The program is the delay followed by the end marker, its last word.
-    const avr_flashaddr_t end_marker = start + size - 2;
-    avr->pc = start;
-    const avr_cycle_count_t first = avr->cycle;
+    avr->pc = load_address;
+    bool started = false;
+    avr_cycle_count_t first = 0;
     int64_t taken = -1;
-    while (avr->cycle - first <= static_cast<avr_cycle_count_t>(limit)) {
-        if (avr->pc == end_marker) {
+    while (avr->cycle <= static_cast<avr_cycle_count_t>(limit) + first) {
+        if (!started && avr->pc == start) {
+            started = true;
+            first = avr->cycle;
+        }
+        if (started && avr->pc == end) {
             taken = static_cast<int64_t>(avr->cycle - first);
             break;
         }
@@ -93,4 +129,12 @@ int64_t measure_cycles(const std::string& hex_path, int64_t limit) {
     avr_terminate(avr);
     std::free(avr);
     return taken;
+}
+
+int64_t measure_cycles(const std::string& hex_path, int64_t limit) {
+    uint32_t size = 0;
+    uint32_t start = 0;
+    std::free(read_ihex_file(hex_path.c_str(), &size, &start));
+    // The program is the delay followed by the end marker, its last word.
+    return measure_cycles_between(hex_path, "atmega328p", start, start + size - 2, limit);
 }

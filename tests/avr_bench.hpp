@@ -9,7 +9,11 @@ struct AssembledProgram {
     bool ok = false;
     std::string tool_output;  // what the assembler printed, for failure messages
     std::string hex_path;
+    std::string elf_path;     // GNU tools only
 };
+
+// Assembles a whole avra source file. Any warning counts as a failure.
+AssembledProgram assemble_avra_source(const std::string& source, const std::string& name);
 
 // Assembles `listing` for an ATmega328P with avra, followed by a jump to
 // itself that marks the end. Any warning counts as a failure.
@@ -17,6 +21,19 @@ AssembledProgram assemble_with_avra(const std::string& listing, const std::strin
 
 // The same with GNU avr-as and avr-ld.
 AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name);
+
+// Compiles a C file for an ATmega328P with avr-gcc -O2, linked with its
+// start-up code.
+AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name);
+
+// The byte address of a symbol of the program's ELF file, -1 if there is none.
+int64_t symbol_address(const AssembledProgram& program, const std::string& symbol);
+
+// Runs the program on `mcu` from reset and counts the cycles from the first
+// time the program counter reaches byte address `start` to the first time it
+// reaches `end` after that; -1 if that does not happen within `limit` cycles.
+int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
+                               uint32_t end, int64_t limit);
 
 // Cycles from the first instruction of the program to the end marker, or
 // -1 if the end is not reached within `limit` cycles.

@@ -57,6 +57,7 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"-r R16,R17 -r R20 1530", 0, "1530", {"R20", "R17", "R18"}, ""},
         {"600000 -r ZL,ZH,XL", 0, "600000", {"ZL", "ZH", "XL"}, ""},
         {"-- 1000", 0, "1000", defaults, ""},
+        {"--core avrrc --syntax=avra 1000", 0, "1000", defaults, ""},
         {"-t 1ms", 0, "4000", defaults, "; 1 ms at 4 MHz: 4000 cycles, exactly the time asked for\n"},
         {"-t 0.7 -f 1", 0, "700000", defaults,
          "; 0.7 s at 1 MHz: 700000 cycles, exactly the time asked for\n"},
@@ -103,6 +104,26 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"-t 1 100", 2, "", {}, "give either CYCLES or -t TIME, not both" + try_help},
         {"100 200", 2, "", {}, "one cycle count only, not also '200'" + try_help},
         {"", 2, "", {}, "no cycle count given" + try_help},
+        {"--name 9lives 1000", 2, "", {},
+         "--name takes an assembler symbol (a letter or _, then letters, digits and _), not '9lives'" +
+             try_help},
+        {"--syntax=pascal 1000", 2, "", {}, "--syntax takes avra, gnu or c, not 'pascal'" + try_help},
+        {"--syntax c -r R20 1000", 2, "", {},
+         "-r does not go with --syntax=c: the compiler picks the registers" + try_help},
+        {"--subroutine 1000", 2, "", {}, "--subroutine needs --name, the subroutine's label" + try_help},
+        {"--name w --save 1000", 2, "", {}, "--save needs --subroutine" + try_help},
+        {"--name w --subroutine --syntax c 1000", 2, "", {},
+         "--subroutine is for --syntax=avra or gnu" + try_help},
+        {"--name w --syntax gnu 1000", 2, "", {},
+         "--name with --syntax=gnu names a subroutine (its loop labels are numbered): add "
+         "--subroutine" + try_help},
+        {"--name w --subroutine --core avrx 100", 2, "", {},
+         "--core takes avre, avre22, avrxt, avrxm or avrrc, not 'avrx'" + try_help},
+        {"--name w --subroutine --core avrrc 100", 2, "", {},
+         "No subroutine for avrrc cores: their call timing is not known well enough. The plain "
+         "listing works there."},
+        {"--name w --subroutine --core avrxt --call 6", 2, "", {},
+         "Too few cycles for a subroutine: on an avrxt core call and ret take 7, so ask for at least 7."},
     };
     for (const Case& c : cases) {
         const bool german = c.arguments.find("German") != std::string::npos;

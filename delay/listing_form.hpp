@@ -1,0 +1,43 @@
+// The forms the companion writes a delay in: the window's listing, with
+// labels of its own name, for GNU as, as a C inline-assembly statement, and
+// as a subroutine whose cycles include its call and return.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "delay/start_command.hpp"
+#include "delay/subroutine_plan.hpp"
+
+namespace cyclotrim {
+
+enum class Syntax { avra, gnu, c };
+
+struct SubroutineForm {
+    AvrCore core = AvrCore::avre;
+    bool long_call = false;  // counted from a call, not an rcall
+    bool save = false;       // push and pop the registers the delay uses
+};
+
+struct ListingForm {
+    Syntax syntax = Syntax::avra;
+    // Labels start with NAME_ (avra); the subroutine's own label.
+    std::string name;
+    std::optional<SubroutineForm> subroutine;
+};
+
+struct FormedListing {
+    bool refused = false;
+    std::string text;     // the listing, when not refused
+    std::string refusal;  // why nothing was written
+};
+
+// Writes the delay of `cycles` in `form`, the registers taken from
+// `register_texts` as the window takes them (the C form's compiler picks its
+// own). `preface`, if not empty, is a sentence written as a comment before
+// the listing. In the default form the listing is the one Start writes.
+FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& register_texts,
+                                    const ListingForm& form, const std::string& preface = "");
+
+}  // namespace cyclotrim
