@@ -25,7 +25,7 @@
 #include "app/handlers/input_mode.hpp"
 #include "app/main_loop.hpp"
 #include "app/widget_registry.hpp"
-#include "delay/start_button.hpp"
+#include "app/handlers/start_button.hpp"
 
 // The icons compiled into the program.
 extern "C" void cyclotrim_icons_register_resource(void);
@@ -196,6 +196,8 @@ Gtk::Window* build_main_window() {
     scrolledwindow2.add(text);
     text.set_size_request(200, 200);
     text.set_editable(false);
+    // Long lines wrap, as the old text widget's did: the window keeps its width.
+    text.set_wrap_mode(Gtk::WRAP_CHAR);
 
     auto& statusbar = add_named<Gtk::Statusbar>(*window, "statusbar");
     vbox1.pack_start(statusbar, false, false, 0);
@@ -218,6 +220,10 @@ Gtk::Window* build_main_window() {
     time.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &time));
     Gtk::Entry& mhz = *combo4.get_entry();
     mhz.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &mhz));
+    // Keyboard use: typing goes into cycles from the start, Enter runs Start.
+    cycles.signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_cycles_activate), &cycles));
+    time.signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_time_activate), &time));
+    cycles.grab_focus();
     return window;
 }
 

@@ -47,6 +47,16 @@ TEST_F(BufferCommandsTest, BannerUntilTheFirstStart) {
     EXPECT_EQ(status_text(), "Created 4 lines of assembler code.");
 }
 
+TEST_F(BufferCommandsTest, BannerIsReadWholeAtTheWindowsWidth) {
+    auto* area = dynamic_cast<Gtk::Container*>(widget<Gtk::Statusbar>("statusbar").get_message_area());
+    for (Gtk::Widget* child : area->get_children()) {
+        if (auto* label = dynamic_cast<Gtk::Label*>(child)) {
+            EXPECT_EQ(label->get_text(), cyclotrim::start_up_banner);
+            EXPECT_FALSE(pango_layout_is_ellipsized(label->get_layout()->gobj()));
+        }
+    }
+}
+
 TEST_F(BufferCommandsTest, ClearOnAnEmptyBufferChangesNothing) {
     click("delete_button");
     EXPECT_EQ(buffer_text(), "");

@@ -190,3 +190,52 @@ TEST_F(MainWindowTest, RefusalLeavesTheBufferAndSaysWhy) {
         EXPECT_EQ(status_text(), c.message);
     }
 }
+
+TEST_F(MainWindowTest, CyclesHasTheFocusAndEnterRunsStart) {
+    EXPECT_TRUE(entry("cycles").is_focus());
+    entry("cycles").set_text("1000");
+    g_signal_emit_by_name(entry("cycles").gobj(), "activate");
+    settle();
+    EXPECT_EQ(buffer_text().rfind(";<===   Delay loop   ===>\n; 1000 cycles\n", 0), 0u);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("time_yes").gobj()), TRUE);
+    entry("time").set_text("0.001");
+    g_signal_emit_by_name(entry("time").gobj(), "activate");
+    settle();
+    EXPECT_NE(buffer_text().find("; 4000 cycles\n"), std::string::npos);
+    EXPECT_EQ(status_text(), "Created 7 lines of assembler code.");
+}
+
+// Runs the toolkit for a while, so that resizes travel to the X server and back.
+void settle_for_a_while() {
+    for (int i = 0; i < 30; ++i) {
+        settle();
+        g_usleep(10000);
+    }
+}
+
+TEST_F(MainWindowTest, LongRegisterNameWrapsAndKeepsTheWindowsWidth) {
+    settle_for_a_while();
+    const int width = window_->get_allocated_width();
+    entry("R0").set_text(std::string(150, 'w'));
+    entry("cycles").set_text("1000");
+    click("start_button");
+    settle_for_a_while();
+    ASSERT_NE(buffer_text().find(std::string(150, 'w')), std::string::npos);
+    EXPECT_EQ(window_->get_allocated_width(), width);
+}
+
+TEST_F(MainWindowTest, EachStartBringsTheStartOfItsListingIntoSight) {
+    auto& text = widget<Gtk::TextView>("text");
+    for (const char* cycles : {"600000", "1000", "100", "27891567"}) {
+        const int before = text.get_buffer()->get_char_count();
+        entry("cycles").set_text(cycles);
+        click("start_button");
+        settle_for_a_while();
+        Gdk::Rectangle visible, first_line;
+        text.get_visible_rect(visible);
+        text.get_iter_location(text.get_buffer()->get_iter_at_offset(before), first_line);
+        EXPECT_GE(first_line.get_y(), visible.get_y()) << cycles;
+        EXPECT_LE(first_line.get_y() + first_line.get_height(), visible.get_y() + visible.get_height())
+            << cycles;
+    }
+}

@@ -9,8 +9,8 @@
 
 namespace cyclotrim {
 
-const char* const start_up_banner =
-    "Welcome to AVR Cyclotrim: delay loops that take exactly the cycles you ask for.";
+// Short enough to be read whole at the window's natural width.
+const char* const start_up_banner = "Welcome to AVR Cyclotrim: exact delay loops.";
 
 namespace {
 

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The real program driven as a person drives it, with pointer and keyboard
-# only: type a count, pick registers from the lists, Start, Copy; then the
-# time path; then Clear, Copy and Exit. The clipboard, read by xclip, must
+# only: type a count at once and press Enter; then type a count, pick
+# registers from the lists, Start, Copy; then the time path; then Clear,
+# Copy and Exit. The clipboard, read by xclip, must
 # hold what cyclotrim-gen writes for the same inputs.
 # Usage: e2e_test.sh CYCLOTRIM CYCLOTRIM_GEN ARTEFACT_FOLDER
 set -u
@@ -58,14 +59,21 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name '^AVR Cyclotrim$'
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 shot 01-started
 
+# Keyboard only: the count goes into cycles without a click, Enter is Start.
+xdotool type --delay 30 1000
+xdotool key Return
+wait_until starts_done 1; check "Enter right after start-up wrote a listing" $?
+shot 01-enter
+xdotool mousemove --window "$window" 107 45 click 1
+
 # Cycles: type a count, pick R20, R22 and R19, Start, Copy.
-xdotool mousemove --window "$window" 150 85 click 1 type --delay 30 123456
+xdotool mousemove --window "$window" 150 85 click 1 key ctrl+a type --delay 30 123456
 pick_from_list 284 45 4 8   # R20 for WL0
 pick_from_list 371 45 6 9   # R22 for WL1 (the list ends with an empty item)
 pick_from_list 458 45 3 8   # R19 for WL2
 shot 02-cycles-typed
 xdotool mousemove --window "$window" 37 45 click 1
-wait_until starts_done 1; check "Start wrote a listing" $?
+wait_until starts_done 2; check "Start wrote a listing" $?
 "$generator" -r R20,R22,R19 123456 >"$artefacts/expected-1"
 xdotool mousemove --window "$window" 175 45 click 1
 wait_until clipboard_is "$artefacts/expected-1"; check "Copy holds the generator's listing for 123456" $?
@@ -77,7 +85,7 @@ xdotool mousemove --window "$window" 150 118 click 1 type --delay 30 0.0125
 pick_from_list 225 152 7 12
 shot 04-time-typed
 xdotool mousemove --window "$window" 37 45 click 1
-wait_until starts_done 2; check "Start wrote the time listing" $?
+wait_until starts_done 3; check "Start wrote the time listing" $?
 { cat "$artefacts/expected-1"; "$generator" -r R20,R22,R19 100000; } >"$artefacts/expected-2"
 xdotool mousemove --window "$window" 175 45 click 1
 wait_until clipboard_is "$artefacts/expected-2"; check "Copy holds both listings in order" $?
@@ -95,7 +103,8 @@ wait_until sh -c "! kill -0 $pid 2>/dev/null"; check "one click on Exit quits" $
 kill "$pid" 2>/dev/null
 wait "$pid"; check "exit status 0" $?
 
-printf '%s\n' "cycles=123456" "max_registers= 2" "=>Cmax=123444, r[0]=161 r[1]=254 r[2]=0, max_regs=2" \
+printf '%s\n' "cycles=1000" "max_registers= 1" "=>Cmax=765, r[0]=255 r[1]=0 r[2]=0, max_regs=1" \
+  "Cmax: 78" "cycles=123456" "max_registers= 2" "=>Cmax=123444, r[0]=161 r[1]=254 r[2]=0, max_regs=2" \
   "Cmax: 4" "cycles=100000" "max_registers= 2" "=>Cmax=99990, r[0]=164 r[1]=202 r[2]=0, max_regs=2" \
   "Cmax: 3" >"$artefacts/expected-stdout"
 cmp -s "$artefacts/stdout" "$artefacts/expected-stdout"; check "diagnostic lines" $?

@@ -1,5 +1,6 @@
-#include "delay/start_button.hpp"
+#include "app/handlers/start_button.hpp"
 
+#include <glibmm/main.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/statusbar.h>
 #include <gtkmm/textview.h>
@@ -23,11 +24,30 @@ std::string entry_text(Gtk::Widget& window, const char* name) {
     return entry != nullptr ? std::string(entry->get_text()) : std::string();
 }
 
+// Scrolls `text` so that `mark` is at the top of the view, and once more
+// when the new lines have their final heights: until then the view scrolls
+// by estimated heights and may stop short. The second scroll is dropped if
+// the view is gone by then.
+void scroll_to_top(Gtk::TextView& text, const Glib::RefPtr<Gtk::TextBuffer::Mark>& mark) {
+    text.scroll_to(mark, 0.0, 0.0, 0.0);
+    Glib::signal_idle().connect_once(
+        sigc::track_obj(
+            [&text, mark] {
+                text.scroll_to(mark, 0.0, 0.0, 0.0);
+                text.get_buffer()->delete_mark(mark);
+            },
+            text),
+        Glib::PRIORITY_LOW);
+}
+
+// Appends the listing and brings its first line into sight.
 void append_listing(Gtk::Widget& button, const std::string& listing) {
     if (auto* text = find_widget_as<Gtk::TextView>(button, "text")) {
         // At the end, not at the insert mark: a click into the buffer moves that mark.
         const Glib::RefPtr<Gtk::TextBuffer> buffer = text->get_buffer();
+        const Glib::RefPtr<Gtk::TextBuffer::Mark> start = buffer->create_mark(buffer->end(), true);
         buffer->insert(buffer->end(), listing);
+        scroll_to_top(*text, start);
     }
 }
 
@@ -36,6 +56,13 @@ void report_in_statusbar(Gtk::Widget& window, const std::string& message) {
         const guint context = statusbar->get_context_id("Compiler");
         statusbar->pop(context);
         statusbar->push(message, context);
+    }
+}
+
+// Enter in an entry does what the Start button does.
+void press_start(Gtk::Widget& entry) {
+    if (Gtk::Widget* start_button = find_widget(entry, "start_button")) {
+        on_start_button_clicked(start_button);
     }
 }
 
@@ -54,5 +81,9 @@ void on_start_button_clicked(Gtk::Widget* button) {
     }
     report_in_statusbar(window, outcome.status_message);
 }
+
+void on_cycles_activate(Gtk::Widget* entry) { press_start(*entry); }
+
+void on_time_activate(Gtk::Widget* entry) { press_start(*entry); }
 
 }  // namespace cyclotrim
