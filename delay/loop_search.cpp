@@ -89,11 +89,20 @@ private:
 // For each outer counter c2 the best inner pair is the largest reachable w
 // with c2 w within the request. Among nests of the best total, the one with
 // the smallest c0, then c1, then c2 is the one the walk meets first.
+//
+// While c2 * largest still fits, the inner pair is the largest one and the
+// total grows with c2, so only the last such c2 can win: the walk starts
+// there. A request for at least the largest nest gets it without a search.
 void search_three_loops(int32_t third, LoopPlan& plan) {
     const InnerPairTable& table = InnerPairTable::get();
+    if (third >= max_counter * InnerPairTable::largest) {
+        plan.achieved_cycles = 3 * max_counter * InnerPairTable::largest;
+        plan.best_counters[0] = plan.best_counters[1] = plan.best_counters[2] = max_counter;
+        return;
+    }
     int32_t best = 0;
     std::array<int32_t, 3> best_nest{};
-    for (int32_t c2 = 1; c2 <= max_counter; ++c2) {
+    for (int32_t c2 = std::max(1, third / InnerPairTable::largest); c2 <= max_counter; ++c2) {
         const int32_t w = table.largest_up_to(third / c2);
         if (w == 0) {
             break;
