@@ -50,7 +50,7 @@ std::string read_register_list(std::string_view list, RegisterTexts& registers) 
         }
         const std::string_view item = list.substr(0, comma);
         if (first_word(item).empty()) {
-            return format_text("-r: register %zu of the list is empty", slot + 1);
+            return format_text("-r: register %i of the list is empty", static_cast<int>(slot + 1));
         }
         registers[slot++] = std::string(item);
         if (comma == std::string_view::npos) {
@@ -244,8 +244,9 @@ const char* generator_help() {
            "                        first, separated by commas (default R16,R17,R18);\n"
            "                        loops left out keep their default\n"
            "  -t, --time=TIME       a delay of this time: a number with '.' as the\n"
-           "                        decimal point and a unit s, ms, us (or µs) or ns;\n"
-           "                        no unit means seconds\n"
+           "                        decimal point and a unit s, ms, us or ns (us may\n"
+           "                        also be written with the micro sign); no unit\n"
+           "                        means seconds\n"
            "  -f, --clock=CLOCK     the clock for -t: a number and a unit Hz, kHz or\n"
            "                        MHz; no unit means MHz (default 4MHz)\n"
            "      --round=MODE      how -t rounds a fraction of a cycle: down (the\n"

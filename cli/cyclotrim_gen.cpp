@@ -7,6 +7,10 @@
 #include <cstring>
 #include <cerrno>
 #include <string>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "cli/command_line.hpp"
 #include "delay/entry_parsing.hpp"
@@ -60,6 +64,11 @@ int main(int argc, char** argv) {
 #ifdef SIGPIPE
     // A closed pipe is reported like any other failed write.
     std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef _WIN32
+    // Lines end in LF alone, as everywhere else: the same bytes on every system.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     const cyclotrim::CommandLine line = cyclotrim::read_command_line(argc, argv);
     if (!line.usage_error.empty()) {

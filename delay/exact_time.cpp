@@ -26,6 +26,7 @@ struct Unit {
 constexpr Unit time_units[] = {{"s", 0, "s"},   {"ms", -3, "ms"},
                                {"us", -6, "us"}, {"\xC2\xB5s", -6, "us"},  // micro sign
                                {"\xCE\xBCs", -6, "us"},                    // Greek mu
+                               {"\xB5s", -6, "us"},  // micro sign in Latin-1 (Windows' ANSI)
                                {"ns", -9, "ns"}};
 constexpr Unit clock_units[] = {{"Hz", 0, "Hz"}, {"kHz", 3, "kHz"}, {"MHz", 6, "MHz"}};
 
@@ -117,8 +118,8 @@ QuantityReading read_quantity(std::string_view text, const QuantityKind& kind) {
     const size_t number_length = read_number(body, quantity);
     const std::string_view unit = trimmed(body.substr(number_length));
     if (number_length > 0 && quantity.digits.size() > max_significant_digits) {
-        return refused(format_text("\"%s\" is not %s: it has more than %zu digits.",
-                                   quoted.c_str(), kind.what, max_significant_digits));
+        return refused(format_text("\"%s\" is not %s: it has more than %i digits.",
+                                   quoted.c_str(), kind.what, static_cast<int>(max_significant_digits)));
     }
     const std::string_view unit_name = unit.empty() ? std::string_view(kind.default_unit) : unit;
     const Unit* found = nullptr;
