@@ -60,31 +60,22 @@ std::string read_register_list(std::string_view list, RegisterTexts& registers) 
     }
 }
 
-std::optional<Rounding> read_rounding(std::string_view text) {
-    if (text == "down") {
-        return Rounding::down;
-    }
-    if (text == "nearest") {
-        return Rounding::nearest;
-    }
-    if (text == "up") {
-        return Rounding::up;
+// The value an option's word names, from a table of words and values.
+template <class Value, size_t count>
+std::optional<Value> named_value(std::string_view word,
+                                 const std::pair<const char*, Value> (&names)[count]) {
+    for (const auto& [name, value] : names) {
+        if (word == name) {
+            return value;
+        }
     }
     return std::nullopt;
 }
 
-std::optional<Syntax> read_syntax(std::string_view text) {
-    if (text == "avra") {
-        return Syntax::avra;
-    }
-    if (text == "gnu") {
-        return Syntax::gnu;
-    }
-    if (text == "c") {
-        return Syntax::c;
-    }
-    return std::nullopt;
-}
+const std::pair<const char*, Rounding> rounding_names[] = {
+    {"down", Rounding::down}, {"nearest", Rounding::nearest}, {"up", Rounding::up}};
+const std::pair<const char*, Syntax> syntax_names[] = {
+    {"avra", Syntax::avra}, {"gnu", Syntax::gnu}, {"c", Syntax::c}};
 
 // The options of the listing's form that the others rule out.
 struct FormOptions {
@@ -148,7 +139,7 @@ CommandLine read_command_line(int argc, char** argv) {
                 clock_given = true;
                 break;
             case round_option:
-                if (const std::optional<Rounding> rounding = read_rounding(optarg)) {
+                if (const std::optional<Rounding> rounding = named_value(optarg, rounding_names)) {
                     request.rounding = *rounding;
                     rounding_given = true;
                 } else {
@@ -165,7 +156,7 @@ CommandLine read_command_line(int argc, char** argv) {
                 }
                 break;
             case syntax_option:
-                if (const std::optional<Syntax> syntax = read_syntax(optarg)) {
+                if (const std::optional<Syntax> syntax = named_value(optarg, syntax_names)) {
                     request.form.syntax = *syntax;
                 } else {
                     line.usage_error = format_text("--syntax takes avra, gnu or c, not '%s'", optarg);

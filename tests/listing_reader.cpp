@@ -26,7 +26,7 @@ std::string lower(std::string text) {
 // registers, so a listing that gives one register two names is read as one.
 std::string register_key(const std::string& operand) {
     const std::string name = lower(operand);
-    const std::map<std::string, std::string> pointer_halves{
+    static const std::map<std::string, std::string> pointer_halves{
         {"xl", "r26"}, {"xh", "r27"}, {"yl", "r28"}, {"yh", "r29"}, {"zl", "r30"}, {"zh", "r31"}};
     const auto half = pointer_halves.find(name);
     return half != pointer_halves.end() ? half->second : name;

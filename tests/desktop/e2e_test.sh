@@ -8,11 +8,7 @@
 set -u
 program=$1 generator=$2 artefacts=$3
 rm -rf "$artefacts" && mkdir -p "$artefacts"
-passed=0 failed=0
-
-check() {  # check NAME CONDITION-RESULT
-    if [ "$2" -eq 0 ]; then echo "ok $1"; passed=$((passed + 1)); else echo "FAIL $1"; failed=$((failed + 1)); fi
-}
+. "$(dirname "$0")/checks.sh"
 
 # Waits up to 5 s for a command to succeed.
 wait_until() {
@@ -110,5 +106,4 @@ printf '%s\n' "cycles=1000" "max_registers= 1" "=>Cmax=765, r[0]=255 r[1]=0 r[2]
 cmp -s "$artefacts/stdout" "$artefacts/expected-stdout"; check "diagnostic lines" $?
 [ "$failed" -eq 0 ] || { echo "--- stdout:"; cat "$artefacts/stdout"; echo "--- stderr:"; cat "$artefacts/stderr"; }
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -6,14 +6,12 @@
 # Usage: package_test.sh SOURCE_FOLDER OUTPUT_FOLDER
 set -u
 source=$1 out=$2
-passed=0 failed=0
-check() {  # check NAME CONDITION-RESULT
-    if [ "$2" -eq 0 ]; then echo "ok $1"; passed=$((passed + 1)); else echo "FAIL $1"; failed=$((failed + 1)); fi
-}
+. "$(dirname "$0")/checks.sh"
 
+mkdir -p "$(dirname "$out")"
 "$source/scripts/build-deb" "$out" >"$out.log" 2>&1
 check "package built, lintian without errors and warnings" $?
-[ "$failed" -eq 0 ] || { cat "$out.log"; echo "$passed passed, $failed failed"; exit 1; }
+[ "$failed" -eq 0 ] || { cat "$out.log"; finish; exit 1; }
 package=$(ls "$out"/cyclotrim_*.deb)
 dpkg-deb -c "$package" | awk '{print $6}' >"$out/files"
 for file in ./usr/bin/cyclotrim ./usr/bin/cyclotrim-gen ./usr/share/applications/cyclotrim.desktop \
@@ -28,5 +26,4 @@ dpkg-deb -f "$package" Depends | grep -q libgtkmm-3.0; check "depends on gtkmm" 
 dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/man/man1/cyclotrim-gen.1.gz | gzip -d |
     grep -q -- 'subroutine'; check "the companion's manual page lists --subroutine" $?
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

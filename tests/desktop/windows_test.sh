@@ -7,10 +7,7 @@
 set -u
 source=$1 native=$2 artefacts=$3
 rm -rf "$artefacts" && mkdir -p "$artefacts"
-passed=0 failed=0
-check() {  # check NAME CONDITION-RESULT
-    if [ "$2" -eq 0 ]; then echo "ok $1"; passed=$((passed + 1)); else echo "FAIL $1"; failed=$((failed + 1)); fi
-}
+. "$(dirname "$0")/checks.sh"
 
 "$source/scripts/build-windows" >"$artefacts/build.log" 2>&1
 check "cross build" $?
@@ -53,5 +50,4 @@ done <<'LIST'
 LIST
 wineserver -k 2>/dev/null
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
