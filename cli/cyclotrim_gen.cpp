@@ -44,18 +44,15 @@ int write_out(const std::string& text) {
     return exit_written;
 }
 
-// The refusal for a CYCLES operand, quoting what was given.
+// The refusal for a CYCLES operand: the window's wording, except that text
+// which is no whole number is quoted.
 std::string cycle_count_refusal(const std::string& text, cyclotrim::CycleTextProblem problem) {
-    switch (problem) {
-        case cyclotrim::CycleTextProblem::negative:
-            return "A delay cannot have a negative number of cycles.";
-        case cyclotrim::CycleTextProblem::too_large:
-            return "Too many cycles: at most 2147483647.";
-        default:
-            return cyclotrim::format_text(
-                "\"%s\" is not a cycle count: give a whole number of cycles, such as 1000.",
-                text.c_str());
+    if (problem == cyclotrim::CycleTextProblem::no_number) {
+        return cyclotrim::format_text(
+            "\"%s\" is not a cycle count: give a whole number of cycles, such as 1000.",
+            text.c_str());
     }
+    return cyclotrim::cycle_text_refusal(problem);
 }
 
 }  // namespace

@@ -21,6 +21,20 @@ size_t skip_blanks(std::string_view text, size_t pos) {
 
 }  // namespace
 
+const char* cycle_text_refusal(CycleTextProblem problem) {
+    switch (problem) {
+        case CycleTextProblem::no_number:
+            return "No cycle count: enter a whole number of cycles.";
+        case CycleTextProblem::negative:
+            return "A delay cannot have a negative number of cycles.";
+        case CycleTextProblem::too_large:
+            return "Too many cycles: at most 2147483647.";
+        case CycleTextProblem::none:
+            break;
+    }
+    return "";
+}
+
 CycleText parse_cycle_text(std::string_view text) {
     size_t pos = skip_blanks(text, 0);
     bool negative = false;

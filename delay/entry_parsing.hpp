@@ -15,6 +15,9 @@ struct CycleText {
     int32_t cycles = 0;
 };
 
+// What the window says for a cycle text with `problem`; empty for none.
+const char* cycle_text_refusal(CycleTextProblem problem);
+
 // Reads a whole number like "%d": leading white space, an optional sign and
 // decimal digits; whatever follows the digits is ignored.
 CycleText parse_cycle_text(std::string_view text);

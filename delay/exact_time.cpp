@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "delay/entry_parsing.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {
@@ -217,9 +218,9 @@ TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Roundi
         return no_count("A clock frequency must be above 0 Hz.");
     }
     if (time.negative && !time.digits.empty()) {
-        return no_count("A delay cannot have a negative number of cycles.");
+        return no_count(cycle_text_refusal(CycleTextProblem::negative));
     }
-    const char* const too_many = "Too many cycles: at most 2147483647.";
+    const char* const too_many = cycle_text_refusal(CycleTextProblem::too_large);
     std::string product = multiply(time.digits, clock.digits);
     int64_t exponent = time.exponent + clock.exponent;
     while (!product.empty() && product.back() == '0') {

@@ -19,20 +19,6 @@ StartOutcome refusal(std::string message) {
     return outcome;
 }
 
-const char* cycle_text_refusal(CycleTextProblem problem) {
-    switch (problem) {
-        case CycleTextProblem::no_number:
-            return "No cycle count: enter a whole number of cycles.";
-        case CycleTextProblem::negative:
-            return "A delay cannot have a negative number of cycles.";
-        case CycleTextProblem::too_large:
-            return "Too many cycles: at most 2147483647.";
-        case CycleTextProblem::none:
-            break;
-    }
-    return "";
-}
-
 }  // namespace
 
 const RegisterTexts& default_register_texts() {

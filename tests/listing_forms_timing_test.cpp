@@ -1,5 +1,5 @@
-// The companion's other forms of a delay, built by the real tools and run in
-// simavr: named listings and GNU as listings that share one file, C
+// The companion's listings, built by the real tools and run in simavr:
+// listings from a time, named listings and GNU as listings that share one file, C
 // statements compiled by avr-gcc, and subroutines timed from their call.
 #include <gtest/gtest.h>
 
@@ -18,6 +18,17 @@ std::string generate(const std::string& arguments) {
 }
 
 }  // namespace
+
+// A listing for a time, with its comment line, takes the rounded count.
+TEST(ListingFormsTiming, ListingsFromATimeTakeTheRoundedCount) {
+    struct Case { const char* arguments; int64_t cycles; };
+    for (const Case& c : {Case{"-t 0.7 -f 1MHz", 700000},
+                          Case{"-t 1ms -f 7.3728 --round nearest", 7373}}) {
+        const AssembledProgram program = assemble_with_avra(generate(c.arguments), "from-time");
+        ASSERT_TRUE(program.ok) << program.tool_output;
+        EXPECT_EQ(measure_cycles(program.hex_path, c.cycles + 1000), c.cycles) << c.arguments;
+    }
+}
 
 TEST(ListingFormsTiming, NamedListingsShareOneAvraFile) {
     const std::string source =

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "avr_bench.hpp"
-#include "test_io.hpp"
 #include "delay/start_command.hpp"
 
 namespace {
@@ -55,21 +54,6 @@ TEST_P(GnuAsTiming, SimulatorCountsExactlyTheRequest) {
 
 INSTANTIATE_TEST_SUITE_P(SomeCounts, GnuAsTiming,
                          ::testing::Values(2, 100, 765, 1000, 196608, 600000, 27891567));
-
-// A listing for a time, as the companion writes it with its comment line.
-TEST(AvraTimingFromTime, CompanionListingsTakeTheRoundedCount) {
-    struct Case { const char* arguments; int64_t cycles; };
-    for (const Case& c : {Case{"-t 0.7 -f 1MHz", 700000},
-                          Case{"-t 1ms -f 7.3728 --round nearest", 7373}}) {
-        int status = -1;
-        const std::string listing =
-            command_output(std::string(CYCLOTRIM_GEN) + " " + c.arguments, &status);
-        ASSERT_EQ(status, 0) << c.arguments;
-        const AssembledProgram program = assemble_with_avra(listing, "from-time");
-        ASSERT_TRUE(program.ok) << program.tool_output;
-        EXPECT_EQ(measure_cycles(program.hex_path, c.cycles + 1000), c.cycles) << c.arguments;
-    }
-}
 
 }  // namespace
 
