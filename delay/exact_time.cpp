@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -286,14 +285,15 @@ QuantityReading read_time(std::string_view text) { return read_quantity(text, ti
 
 QuantityReading read_clock(std::string_view text) { return read_quantity(text, clock_kind); }
 
-TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding) {
+TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding,
+                             int64_t limit) {
     if (clock.negative || clock.digits.empty()) {
         return no_count("A clock frequency must be above 0 Hz.");
     }
     if (time.negative && !time.digits.empty()) {
         return no_count(cycle_text_refusal(CycleTextProblem::negative));
     }
-    const char* const too_many = cycle_text_refusal(CycleTextProblem::too_large);
+    const std::string too_many = cycle_text_refusal(CycleTextProblem::too_large, limit);
     std::string product = multiply(time.digits, clock.digits);
     int64_t exponent = time.exponent + clock.exponent;
     while (!product.empty() && product.back() == '0') {
@@ -325,12 +325,12 @@ TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Roundi
     const bool round_up = has_fraction && (rounding == Rounding::up ||
                                            (rounding == Rounding::nearest && half_or_more));
     const uint64_t cycles = whole + (round_up ? 1 : 0);
-    if (cycles > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
+    if (cycles > static_cast<uint64_t>(limit)) {
         return no_count(too_many);
     }
     TimeInCycles result;
     result.ok = true;
-    result.cycles = static_cast<int32_t>(cycles);
+    result.cycles = static_cast<int64_t>(cycles);
     std::string how_far = "exactly the time asked for";
     if (has_fraction) {
         const Figure off_cycles = round_up
@@ -343,9 +343,9 @@ TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Roundi
                               round_up ? "longer" : "shorter");
     }
     result.comment_or_problem =
-        format_text("%s %s at %s %s: %i cycles, %s", time.number_text.c_str(),
+        format_text("%s %s at %s %s: %lld cycles, %s", time.number_text.c_str(),
                     time.unit.c_str(), clock.number_text.c_str(), clock.unit.c_str(),
-                    result.cycles, how_far.c_str());
+                    static_cast<long long>(result.cycles), how_far.c_str());
     return result;
 }
 
