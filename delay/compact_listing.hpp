@@ -1,0 +1,25 @@
+// The text of a compact delay: a header that states its cycles and words,
+// the ldi instructions, the loop and the padding, each part headed by a
+// comment that adds up its cycles.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "delay/compact_plan.hpp"
+#include "delay/delay_listing.hpp"
+
+namespace cyclotrim {
+
+// How the one-word, two-cycle pad (a relative jump to the next
+// instruction) is written: avra's "rjmp PC+1" or GNU as's "rjmp .+0".
+enum class PadSpelling { avra, gnu };
+
+// Writes `plan`. registers[i] holds byte i of the counter, low byte first
+// (for sbiw, registers[1] is the high register of the pair); there must be
+// at least plan.registers_used() of them. The loop is labelled as loop 0 of
+// the first nest of `labels`.
+std::string write_compact_listing(const CompactPlan& plan, const std::vector<std::string>& registers,
+                                  const LoopLabels& labels, PadSpelling pad);
+
+}  // namespace cyclotrim
