@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,7 @@ enum LongOnly {
     call_option,
     save_option,
     core_option,
+    compact_option,
 };
 
 const option long_options[] = {
@@ -34,6 +36,7 @@ const option long_options[] = {
     {"call", no_argument, nullptr, call_option},
     {"save", no_argument, nullptr, save_option},
     {"core", required_argument, nullptr, core_option},
+    {"compact", no_argument, nullptr, compact_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -51,32 +54,44 @@ std::string_view without_surrounding_blanks(std::string_view text) {
     return text;
 }
 
-// Fills the registers from a comma-separated list of one to three names;
-// the loops not named keep their defaults. Each item is one name: blanks
-// around it are dropped, anything else beside it is refused, so the
-// listing never uses a register the user did not name.
-std::string read_register_list(std::string_view list, RegisterTexts& registers) {
-    registers = default_register_texts();
-    size_t slot = 0;
+// Reads a comma-separated list of register names into `names`. Each item
+// is one name: blanks around it are dropped, anything else beside it is
+// refused, so the listing never uses a register the user did not name.
+std::string read_register_list(std::string_view list, std::vector<std::string>& names) {
+    names.clear();
     while (true) {
         const size_t comma = list.find(',');
-        if (slot >= registers.size()) {
-            return "-r takes at most three registers";
-        }
         const std::string_view item = without_surrounding_blanks(list.substr(0, comma));
         if (item.empty()) {
-            return format_text("-r: register %i of the list is empty", static_cast<int>(slot + 1));
+            return format_text("-r: register %i of the list is empty",
+                               static_cast<int>(names.size() + 1));
         }
         if (item.find_first_of(" \t\n\v\f\r") != std::string_view::npos) {
             return format_text("-r: '%s' is not one register name (separate names with commas)",
                                std::string(item).c_str());
         }
-        registers[slot++] = std::string(item);
+        names.emplace_back(item);
         if (comma == std::string_view::npos) {
             return "";
         }
         list.remove_prefix(comma + 1);
     }
+}
+
+// The registers of the window's loops: those given, and the defaults of
+// the loops left out; or why the list is too long.
+std::string fill_loop_registers(const std::vector<std::string>& names, RegisterTexts& registers) {
+    registers = default_register_texts();
+    if (names.size() > registers.size()) {
+        return "-r takes at most three registers";
+    }
+    std::copy(names.begin(), names.end(), registers.begin());
+    return "";
+}
+
+// Why a compact delay cannot take the registers of `names`, or "".
+std::string compact_register_problem(const std::vector<std::string>& names) {
+    return names.size() > 4 ? "-r takes at most four registers with --compact" : "";
 }
 
 // Longest --name: avra reads lines of at most 4095 characters, and the
@@ -123,6 +138,7 @@ const std::pair<const char*, Syntax> syntax_names[] = {
 // The options of the listing's form that the others rule out.
 struct FormOptions {
     bool registers = false;
+    bool compact = false;
     bool subroutine = false;
     bool call = false;
     bool save = false;
@@ -132,8 +148,9 @@ struct FormOptions {
 std::string form_conflict(const ListingForm& form, const FormOptions& given) {
     const bool c = form.syntax == Syntax::c;
     if (c && given.registers) {
-        return "-r does not go with --syntax=c: the statement uses r18, r19 and r20, which C "
-               "code may change freely";
+        return format_text("-r does not go with --syntax=c: the statement uses %s, which C "
+                           "code may change freely",
+                           given.compact ? "r24 to r27" : "r18, r19 and r20");
     }
     if ((given.call || given.save) && !given.subroutine) {
         return format_text("%s needs --subroutine", given.call ? "--call" : "--save");
@@ -204,13 +221,14 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     bool clock_given = false;
     bool rounding_given = false;
     FormOptions given;
+    std::vector<std::string> register_list;
     opterr = 0;  // the messages below name the option
     optind = 0;  // 0, not 1: getopt_long forgets everything of an earlier command line
     int code = 0;
     while ((code = getopt_long(argc, argv.data(), ":r:t:f:hV", long_options, nullptr)) != -1) {
         switch (code) {
             case 'r':
-                line.usage_error = read_register_list(optarg, request.registers);
+                line.usage_error = read_register_list(optarg, register_list);
                 given.registers = true;
                 break;
             case 't':
@@ -249,6 +267,9 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
             case save_option:
                 given.save = true;
                 break;
+            case compact_option:
+                given.compact = true;
+                break;
             case core_option:
                 if (const std::optional<AvrCore> core = avr_core_named(optarg)) {
                     given.core = *core;
@@ -276,11 +297,22 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
         }
     }
     line.usage_error = form_conflict(request.form, given);
+    if (line.usage_error.empty() && given.registers) {
+        line.usage_error = given.compact ? compact_register_problem(register_list)
+                                         : fill_loop_registers(register_list, request.registers);
+    }
     if (!line.usage_error.empty()) {
         return line;
     }
     if (given.subroutine) {
         request.form.subroutine = SubroutineForm{given.core, given.call, given.save};
+    }
+    if (given.compact) {
+        request.form.compact = CompactForm{};
+        request.form.compact->core = given.core;
+        if (given.registers) {
+            request.form.compact->registers = register_list;
+        }
     }
     const int operands = argc - optind;
     if ((clock_given || rounding_given) && !request.time_text) {
@@ -307,7 +339,9 @@ const char* generator_help() {
            "  -r, --registers=LIST  registers of the loops WL0, WL1, WL2, outermost\n"
            "                        first, separated by commas (default R16,R17,R18);\n"
            "                        loops left out keep their default; each item is\n"
-           "                        one name, blanks around it allowed\n"
+           "                        one name, blanks around it allowed; with\n"
+           "                        --compact, the one to four registers the delay\n"
+           "                        may use\n"
            "  -t, --time=TIME       a delay of this time: a number with '.' as the\n"
            "                        decimal point and a unit s, ms, us or ns (us may\n"
            "                        also be written with the micro sign); no unit\n"
@@ -341,16 +375,25 @@ const char* generator_help() {
            "                        AVR Dx/Ex), avrxm (XMEGA up to 128 KiB) or avrrc\n"
            "                        (ATtiny4/5/9/10/20/40, no subroutines); the loops\n"
            "                        themselves take the same cycles on every core\n"
+           "      --compact         the fewest instruction words for exactly the count\n"
+           "                        (0 to 4294967295): one loop whose counter has one\n"
+           "                        to four bytes, counted down with dec, subi and\n"
+           "                        sbci, or sbiw and sbci; padding (nop, and rjmp to\n"
+           "                        the next instruction for two cycles) in its body,\n"
+           "                        paid every pass, and after it; the header states\n"
+           "                        the words\n"
            "\n"
+
            "  -h, --help            show this help and exit\n"
            "  -V, --version         show the version and exit\n"
            "\n"
-           "CYCLES is a whole number from 0 to 2147483647: digits, with blanks and a\n"
-           "leading + allowed (a negative count, written after --, is refused). Cycles\n"
-           "for -t are time x clock, computed exactly from the decimal texts, each of\n"
-           "at most 100 significant digits; the listing then starts with a comment\n"
-           "that states the time, the clock, the cycles and how far the delay is from\n"
-           "that time. Numbers are read the same way in every locale.\n"
+           "CYCLES is a whole number from 0 to 2147483647 (4294967295 with --compact):\n"
+           "digits, with blanks and a leading + allowed (a negative count, written\n"
+           "after --, is refused). Cycles for -t are time x clock, computed exactly\n"
+           "from the decimal texts, each of at most 100 significant digits; the\n"
+           "listing then starts with a comment that states the time, the clock, the\n"
+           "cycles and how far the delay is from that time. Numbers are read the same\n"
+           "way in every locale.\n"
            "\n"
            "Every register must be one ldi can load, R16 to R31 (or XL, XH, YL, YH,\n"
            "ZL, ZH, which are R26 to R31), and each loop needs its own. x, y and z\n"
@@ -358,7 +401,15 @@ const char* generator_help() {
            "made with .def is taken as it is: this program cannot see which register\n"
            "it stands for, so make sure that two aliases name two registers.\n"
            "\n"
-           "A named listing's labels (NAME, NAME__0, ...) must not clash with other\n"
+           "Registers of --compact: -r LIST gives those the delay may use, first to\n"
+           "last, up to four (default R24,R25,R26,R27); a counter of N bytes takes the\n"
+           "first N, low byte first. sbiw, a word shorter, is used only where the first\n"
+           "two are a pair it takes: R24,R25 or R26,R27 or R28,R29 or R30,R31 (XL,XH\n"
+           "or YL,YH or ZL,ZH), so allow it with, for example, -r R24,R25,R20,R21;\n"
+           "avrrc cores (--core) have no sbiw. A count that the registers given reach\n"
+           "only in more than 64 words is refused. In C the statement uses r24 to\n"
+           "r27, which it declares clobbered.\n"
+           "\n"           "A named listing's labels (NAME, NAME__0, ...) must not clash with other\n"
            "names of your program: another label, a .def or .equ (the device include\n"
            "file defines many, such as SREG), or the window's WL0 ... WLrest.\n"
            "\n"
@@ -375,7 +426,8 @@ const char* generator_help() {
            "  cyclotrim-gen --name blink 1000 >> delays.inc\n"
            "  cyclotrim-gen --syntax gnu 600000 > delay.S\n"
            "  cyclotrim-gen --syntax c -t 10us -f 16MHz > delay_10us.h\n"
-           "  cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n";
+           "  cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n"
+           "  cyclotrim-gen --compact -t 1s -f 16MHz\n";
 }
 
 }  // namespace cyclotrim

@@ -62,6 +62,16 @@ std::string register_identity(const std::string& name) {
 
 }  // namespace
 
+std::optional<int32_t> register_number(const std::string& name) {
+    // R<n> as written, or a pointer half's R<n>; an alias stays as it is.
+    const std::string numbered = is_numbered_register(name) ? name : register_identity(name);
+    if (!is_numbered_register(numbered) || has_leading_zero(numbered) || numbered.size() > 3) {
+        return std::nullopt;
+    }
+    const int32_t number = std::stoi(numbered.substr(1));
+    return number <= 31 ? std::optional<int32_t>(number) : std::nullopt;
+}
+
 bool is_assembler_symbol(const std::string& text) {
     return !text.empty() && is_name_start(text[0]) &&
            std::all_of(text.begin(), text.end(), is_name_char);

@@ -1,6 +1,7 @@
 // Checks on the registers chosen for the loops of a listing.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,10 @@ namespace cyclotrim {
 // A name the assembler can take as a label, a register or a .def alias:
 // a letter or _, then letters, digits and _.
 bool is_assembler_symbol(const std::string& text);
+
+// The number of the register `name` stands for: 16 for R16 or r16, 26 for
+// XL; nothing for any other name (such as a .def alias).
+std::optional<int32_t> register_number(const std::string& name);
 
 // Why the listing cannot use `names` (index i is the register of loop WLi),
 // or nothing when every name can be loaded by ldi and no two loops share one.
