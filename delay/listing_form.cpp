@@ -1,6 +1,7 @@
 #include "delay/listing_form.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 #include <vector>
 
@@ -149,6 +150,28 @@ CompactRegisters compact_registers(const std::vector<std::string>& names, AvrCor
     return usable;
 }
 
+// Why a compact delay cannot use `names`: each must be a register ldi can
+// load, as for the window's loops, and each byte of the counter needs its
+// own (R30 and ZL are one register; a .def alias is compared by its name).
+std::optional<std::string> compact_register_refusal(const std::vector<std::string>& names) {
+    std::vector<std::string> identities;
+    for (const std::string& name : names) {
+        if (auto why = register_refusal({name})) {
+            return why;
+        }
+        const std::optional<int32_t> number = register_number(name);
+        std::string identity = number ? "r" + std::to_string(*number) : name;
+        std::transform(identity.begin(), identity.end(), identity.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (std::find(identities.begin(), identities.end(), identity) != identities.end()) {
+            return format_text("%s is given twice: each byte of the counter needs its own "
+                               "register.", name.c_str());
+        }
+        identities.push_back(identity);
+    }
+    return std::nullopt;
+}
+
 FormedListing too_few_registers(int64_t cycles, const std::vector<std::string>& names) {
     std::string given = names.empty() ? std::string("no register") : names[0];
     for (size_t i = 1; i < names.size(); ++i) {
@@ -257,7 +280,7 @@ FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
     const CompactForm& compact = *form.compact;
     const bool c = form.syntax == Syntax::c;
     const std::vector<std::string>& names = c ? c_compact_registers : compact.registers;
-    if (auto why = register_refusal(names)) {
+    if (auto why = compact_register_refusal(names)) {
         return refusal(std::move(*why));
     }
     const CompactRegisters usable = compact_registers(names, compact.core);
