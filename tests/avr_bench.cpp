@@ -68,13 +68,15 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
     return program;
 }
 
-AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name) {
+AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
+                                      const std::string& optimisation) {
     const std::filesystem::path base = work_folder() / (name + "-gcc");
     write_file(base.string() + ".c", source);
     AssembledProgram program;
     const std::string b = "'" + base.string();
     int status = -1;
-    program.tool_output = command_output("(avr-gcc -O2 -Wall -mmcu=atmega328p -o " + b + ".elf' " +
+    program.tool_output = command_output("(avr-gcc " + optimisation +
+                                             " -Wall -mmcu=atmega328p -o " + b + ".elf' " +
                                              b + ".c' && avr-objcopy -O ihex " + b + ".elf' " +
                                              b + ".hex') 2>&1",
                                          &status);
@@ -129,6 +131,13 @@ int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uin
     avr_terminate(avr);
     std::free(avr);
     return taken;
+}
+
+uint32_t program_bytes(const std::string& hex_path) {
+    uint32_t size = 0;
+    uint32_t start = 0;
+    std::free(read_ihex_file(hex_path.c_str(), &size, &start));
+    return size;
 }
 
 int64_t measure_cycles(const std::string& hex_path, int64_t limit) {

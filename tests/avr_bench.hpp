@@ -22,9 +22,13 @@ AssembledProgram assemble_with_avra(const std::string& listing, const std::strin
 // The same with GNU avr-as and avr-ld.
 AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name);
 
-// Compiles a C file for an ATmega328P with avr-gcc -O2, linked with its
-// start-up code.
-AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name);
+// Compiles a C file for an ATmega328P with avr-gcc at `optimisation`
+// (-O2 unless told), linked with its start-up code.
+AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
+                                      const std::string& optimisation = "-O2");
+
+// The bytes of code in a HEX file, 0 if it cannot be read.
+uint32_t program_bytes(const std::string& hex_path);
 
 // The byte address of a symbol of the program's ELF file, -1 if there is none.
 int64_t symbol_address(const AssembledProgram& program, const std::string& symbol);
