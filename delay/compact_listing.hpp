@@ -16,9 +16,11 @@ namespace cyclotrim {
 enum class PadSpelling { avra, gnu };
 
 // Writes `plan`. registers[i] holds byte i of the counter, low byte first
-// (for sbiw, registers[1] is the high register of the pair); there must be
-// at least plan.registers_used() of them. The loop is labelled as loop 0 of
-// the first nest of `labels`.
+// (for sbiw, registers[1] is the high register of the pair), and the
+// register after them the outer loop's counter; there must be at least
+// plan.registers_used() of them. The loop is labelled as loop 0 of the
+// first nest of `labels`, or loop 1 inside an outer loop 0; a loop after it
+// takes the rest loop's label.
 std::string write_compact_listing(const CompactPlan& plan, const std::vector<std::string>& registers,
                                   const LoopLabels& labels, PadSpelling pad);
 
