@@ -7,7 +7,7 @@
 // Above that range the argument in the README's "What is proven" holds:
 // the planner's arithmetic is exact by construction, and the listing of
 // every shape it can write takes what that arithmetic says at any number of
-// passes, which the second test checks shape by shape.
+// passes, which the shape tests check shape by shape.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,6 +46,9 @@ std::string listing_of(const CompactPlan& plan, const Registers& registers) {
 // Why the listing of `plan` does not take `cycles` in the words it states,
 // or "" when it does.
 std::string listing_problem(const CompactPlan& plan, const Registers& registers, int64_t cycles) {
+    if (plan.cycles() != cycles) {
+        return "planned as " + std::to_string(plan.cycles());
+    }
     const CompactReading reading = read_compact_listing(listing_of(plan, registers));
     if (!reading.ok) {
         return reading.problem;
@@ -108,25 +111,41 @@ TEST(CompactExhaustive, EveryCountUpTo16777216IsExact) {
 }
 
 // A plan is a shape (count-down, counter bytes, padding in the body and
-// after the loop) and a number of passes; the planner works out the cycles
-// as bytes + passes x (count-down + brne + body padding) - 1 + padding.
-// For every shape it can write (a plan of at most 64 words), the listing takes exactly
-// that at one pass, two passes, the most passes (the counter loaded with 0)
-// and counters whose every byte is used. Since a listing's cycles grow by
-// the same amount with every pass, two passes fix them for any number.
-TEST(CompactExhaustive, EveryShapeTakesWhatThePlannerCounts) {
-    struct Shape { CountDown count_down; int32_t bytes; const Registers* registers; };
-    const Shape shapes[] = {
-        {CountDown::dec, 1, &subi_registers},  {CountDown::subi, 2, &subi_registers},
-        {CountDown::subi, 3, &subi_registers}, {CountDown::subi, 4, &subi_registers},
-        {CountDown::sbiw, 2, &sbiw_registers}, {CountDown::sbiw, 3, &sbiw_registers},
-        {CountDown::sbiw, 4, &sbiw_registers},
-    };
+// after the loop, an outer loop or a loop after it) and the passes of its
+// loops; the planner works out its cycles from them (CompactPlan::cycles).
+// The listing of every shape takes exactly that, at one pass, two passes,
+// the most passes (a counter loaded with 0) and counters whose every byte is
+// used: the cycles grow by the same amount with every pass of a loop, so two
+// passes of each loop fix them for any number.
+namespace {
+
+struct LoopShape {
+    CountDown count_down;
+    int32_t bytes;
+    const Registers* registers;
+
+    // One pass, two, the most, and every byte used.
+    std::vector<uint32_t> counters() const {
+        const int64_t most_passes = int64_t{1} << (8 * bytes);
+        return {1u, 2u, 0u, static_cast<uint32_t>(0x9d5b3c17 & (most_passes - 1))};
+    }
+};
+
+const LoopShape loop_shapes[] = {
+    {CountDown::dec, 1, &subi_registers},  {CountDown::subi, 2, &subi_registers},
+    {CountDown::subi, 3, &subi_registers}, {CountDown::subi, 4, &subi_registers},
+    {CountDown::sbiw, 2, &sbiw_registers}, {CountDown::sbiw, 3, &sbiw_registers},
+    {CountDown::sbiw, 4, &sbiw_registers},
+};
+
+}  // namespace
+
+// Padding in a loop's body and after it: every amount a plan of at most 64
+// words can hold.
+TEST(CompactExhaustive, EveryLoopTakesWhatThePlannerCounts) {
     constexpr int32_t most_padding = 2 * cyclotrim::max_compact_words;
-    for (const Shape& shape : shapes) {
-        const int64_t most_passes = int64_t{1} << (8 * shape.bytes);
-        const uint32_t every_byte = static_cast<uint32_t>(0x9d5b3c17 & (most_passes - 1));
-        for (uint32_t counter : {1u, 2u, 0u, every_byte}) {
+    for (const LoopShape& shape : loop_shapes) {
+        for (uint32_t counter : shape.counters()) {
             for (int32_t body = 0; body <= most_padding; ++body) {
                 for (int32_t after = 0; after <= most_padding; ++after) {
                     CompactPlan plan;
@@ -135,10 +154,50 @@ TEST(CompactExhaustive, EveryShapeTakesWhatThePlannerCounts) {
                     if (plan.words() > cyclotrim::max_compact_words) {
                         break;
                     }
-                    plan.requested_cycles = plan.loop->cycles() + after;
-                    ASSERT_EQ(listing_problem(plan, *shape.registers, plan.requested_cycles), "")
+                    plan.requested_cycles = plan.cycles();
+                    ASSERT_EQ(listing_problem(plan, *shape.registers, plan.cycles()), "")
                         << shape.bytes << " bytes, counter " << counter << ", padding " << body
                         << " and " << after;
+                }
+            }
+        }
+    }
+}
+
+// The same for a loop after the loop and an outer loop around it, with each
+// padding of both parities (more padding adds rjmp instructions, each two
+// cycles once per pass of the loops around it).
+TEST(CompactExhaustive, EveryNestAndLoopAfterTakesWhatThePlannerCounts) {
+    for (const LoopShape& shape : loop_shapes) {
+        for (uint32_t counter : shape.counters()) {
+            for (int32_t body = 0; body <= 3; ++body) {
+                for (int32_t after = 0; after <= 3; ++after) {
+                    CompactPlan plan;
+                    plan.loop = CompactLoop{shape.count_down, shape.bytes, counter, body};
+                    plan.padding = after;
+                    for (int32_t bytes = 1; bytes <= std::min(shape.bytes, 3); ++bytes) {
+                        for (int32_t following_body = 0; following_body <= 3; ++following_body) {
+                            CompactPlan followed = plan;
+                            followed.following = CompactLoop{
+                                bytes == 1 ? CountDown::dec : shape.count_down, bytes, 0,
+                                following_body, false};
+                            followed.requested_cycles = followed.cycles();
+                            ASSERT_EQ(listing_problem(followed, *shape.registers, followed.cycles()), "")
+                                << shape.bytes << " bytes, counter " << counter << ", then "
+                                << bytes << " bytes";
+                        }
+                    }
+                    for (uint32_t outer_counter : {1u, 2u, 0u, 0x9du}) {
+                        for (int32_t outer_padding = 0; shape.bytes < 4 && outer_padding <= 3;
+                             ++outer_padding) {
+                            CompactPlan nest = plan;
+                            nest.outer = cyclotrim::OuterLoop{outer_counter, outer_padding};
+                            nest.requested_cycles = nest.cycles();
+                            ASSERT_EQ(listing_problem(nest, *shape.registers, nest.cycles()), "")
+                                << shape.bytes << " bytes, counter " << counter << ", outer "
+                                << outer_counter;
+                        }
+                    }
                 }
             }
         }

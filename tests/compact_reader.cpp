@@ -53,6 +53,8 @@ std::optional<int> register_number(const std::string& name) {
     return number <= 31 ? std::optional<int>(number) : std::nullopt;
 }
 
+using Registers = std::array<int64_t, 32>;
+
 class Reader {
 public:
     CompactReading read(std::string_view listing) {
@@ -196,23 +198,15 @@ private:
     }
 
     // Times the loop from `begin` to its brne at `end`, after which every
-    // counter register holds 0.
+    // counter register holds 0. The body before the count-down may hold
+    // loops of its own; it must take the same cycles on every pass and
+    // leave the counter alone.
     int64_t loop_cycles(size_t begin, size_t end) {
         size_t chain_begin = end;
         int64_t chain = 0;
         const std::vector<int> bytes = count_down_chain(begin, end, chain_begin, chain);
         if (bytes.empty()) {
             return 0;
-        }
-        int64_t pass = chain + brne_taken;
-        for (size_t i = begin; i < chain_begin; ++i) {
-            const Instruction& pad = code_[i];
-            const int64_t cycles = pad.mnemonic == "ldi" ? -1 : straight_cycles(pad);
-            if (cycles < 0) {
-                fail("a loop body holds " + pad.mnemonic + " " + pad.first);
-                return 0;
-            }
-            pass += cycles;
         }
         int64_t counter = 0;
         for (size_t k = bytes.size(); k-- > 0;) {
@@ -228,48 +222,62 @@ private:
             counter = counter * 256 + values_[bytes[k]];
         }
         const int64_t passes = counter == 0 ? int64_t{1} << (8 * bytes.size()) : counter;
+        // The first pass, then the second from where the first left the
+        // registers: equal cycles and equal registers after them make every
+        // later pass the same as the second.
+        const Registers before = values_;
+        const int64_t first_body = time_range(begin, chain_begin);
+        const Registers after_first = values_;
+        const int64_t body = time_range(begin, chain_begin);
+        if (body != first_body || values_ != after_first) {
+            fail("a loop body that takes different cycles on different passes");
+        }
         for (int byte : bytes) {
+            if (values_[byte] != before[byte]) {
+                fail("a loop body that changes its own counter");
+            }
             values_[byte] = 0;
         }
-        return passes * pass - brne_taken + brne_not_taken;
+        return passes * (body + chain + brne_taken) - brne_taken + brne_not_taken;
     }
 
-    void run() {
-        for (size_t i = 0; i < code_.size(); ++i) {
-            // A loop starts at a label that a later brne names.
-            size_t loop_end = code_.size();
+    // The cycles of the code from `begin` to `end`, once through.
+    int64_t time_range(size_t begin, size_t end) {
+        int64_t cycles = 0;
+        for (size_t i = begin; i < end && reading_.problem.empty(); ++i) {
+            // A loop starts at a label that a brne before `end` names.
+            size_t loop_end = end;
             for (const auto& [label, at] : labels_) {
-                if (at != i) {
-                    continue;
-                }
-                for (size_t j = i; j < code_.size(); ++j) {
+                for (size_t j = i; at == i && j < loop_end; ++j) {
                     if (code_[j].mnemonic == "brne" && code_[j].first == label) {
                         loop_end = j;
-                        break;
                     }
                 }
             }
-            if (loop_end < code_.size()) {
-                reading_.cycles += loop_cycles(i, loop_end);
+            if (loop_end < end) {
+                cycles += loop_cycles(i, loop_end);
                 i = loop_end;
                 continue;
             }
-            const int64_t cycles = straight_cycles(code_[i]);
-            if (cycles < 0) {
+            const int64_t straight = straight_cycles(code_[i]);
+            if (straight < 0) {
                 fail("cannot time " + code_[i].mnemonic + " " + code_[i].first);
-                return;
+                return cycles;
             }
-            reading_.cycles += cycles;
+            cycles += straight;
         }
+        return cycles;
     }
+
+    void run() { reading_.cycles = time_range(0, code_.size()); }
 
     CompactReading reading_;
     std::vector<Instruction> code_;
     std::vector<std::pair<std::string, size_t>> labels_;
-    std::array<int64_t, 32> values_ = filled(-1);  // by register number; -1 until loaded
+    Registers values_ = filled(-1);  // by register number; -1 until loaded
 
-    static std::array<int64_t, 32> filled(int64_t value) {
-        std::array<int64_t, 32> values;
+    static Registers filled(int64_t value) {
+        Registers values;
         values.fill(value);
         return values;
     }

@@ -17,7 +17,10 @@ struct CompactReading {
 };
 
 // Reads `listing`. Takes ldi, nop, "rjmp PC+1", dec, subi r,1, sbci r,0,
-// sbiw r,1 and brne back to a label; a brne must close a loop whose body is
-// padding followed by a count-down chain (dec; subi then sbci; or sbiw then
-// sbci) over registers set by ldi, each of them once. Fails for anything else.
+// sbiw r,1 and brne back to a label; a brne must close a loop whose body
+// ends in a count-down chain (dec; subi then sbci; or sbiw then sbci) over
+// registers that hold known values, each of them once; before the chain the
+// body may hold anything the reader takes, loops too, as long as every pass
+// takes the same cycles and leaves the counter alone. A loop leaves its
+// counter at 0. Fails for anything else.
 CompactReading read_compact_listing(std::string_view listing);
