@@ -273,6 +273,19 @@ TEST(Generator, WritesEachFormByteForByte) {
          ";------------------------\n;loop: 1 ldi + 198 passes x 5 cycles (2 of padding) - 1 = "
          "990 cycles\n\tldi R24,0xc6\nw__0:\trjmp PC+1\n\tdec R24\n\tbrne w__0\n"
          ";padding: 1 cycle\n\tnop\n\tpop R24\n\tret\n"},
+        // A second loop on the counter left at 0, and an outer loop.
+        {"--compact --syntax gnu 1028",
+         ";<===   Compact delay   ===>\n; 1028 cycles in 5 words\n; 1 register used: R24\n"
+         ";------------------------\n;loop: 1 ldi + 87 passes x 3 cycles - 1 = 261 cycles\n"
+         "\tldi R24,0x57\n1:\tdec R24\n\tbrne 1b\n;loop again, on the counter left at 0: 256 "
+         "passes x 3 cycles - 1 = 767 cycles\n1:\tdec R24\n\tbrne 1b\n"},
+        {"--compact --name n 655380",
+         ";<===   Compact delay   ===>\n; 655380 cycles in 7 words\n"
+         "; 3 registers used: R24, R25, R26\n;------------------------\n"
+         ";outer loop: 1 ldi + 3 passes x 218460 cycles (the loop below, dec and brne) - 1 = "
+         "655380 cycles\n\tldi R26,0x3\n;loop: 2 ldi + 54614 passes x 4 cycles - 1 = 218457 "
+         "cycles\nn__0:\tldi R24,0x56\n\tldi R25,0xd5\nn__1:\tsbiw R24,1\n\tbrne n__1\n"
+         "\tdec R26\n\tbrne n__0\n"},
         {"--compact --syntax c -t 1us -f 5MHz",
          "/* 1 us at 5 MHz: 5 cycles, exactly the time asked for */\n"
          "/* Compact delay: 5 cycles (GCC inline assembly for avr-gcc or clang) */\n"
