@@ -2,8 +2,10 @@
 // as, run the result in simavr, and count the cycles it takes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct AssembledProgram {
     bool ok = false;
@@ -23,8 +25,9 @@ AssembledProgram assemble_with_avra(const std::string& listing, const std::strin
 AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name);
 
 // Compiles a C file for an ATmega328P with avr-gcc -O2, linked with its
-// start-up code.
-AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name);
+// start-up code and, if given, with a GNU assembler file (a .S file).
+AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
+                                      const std::string& assembler_source = "");
 
 // The byte address of a symbol of the program's ELF file, -1 if there is none.
 int64_t symbol_address(const AssembledProgram& program, const std::string& symbol);
@@ -32,8 +35,17 @@ int64_t symbol_address(const AssembledProgram& program, const std::string& symbo
 // Runs the program on `mcu` from reset and counts the cycles from the first
 // time the program counter reaches byte address `start` to the first time it
 // reaches `end` after that; -1 if that does not happen within `limit` cycles.
+// `registers_at_end`, if given, gets r0 to r31 as they are at `end`.
 int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
-                               uint32_t end, int64_t limit);
+                               uint32_t end, int64_t limit,
+                               std::array<uint8_t, 32>* registers_at_end = nullptr);
+
+// Runs the program on `mcu` from reset and gives the cycle counts at which
+// bit `bit` of the data byte at `data_address` (an I/O port) changed, the
+// first `changes` of them, or fewer if `limit` cycles pass first.
+std::vector<int64_t> pin_change_cycles(const std::string& hex_path, const char* mcu,
+                                       uint16_t data_address, int bit, size_t changes,
+                                       int64_t limit);
 
 // Cycles from the first instruction of the program to the end marker, or
 // -1 if the end is not reached within `limit` cycles.
