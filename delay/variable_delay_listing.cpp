@@ -65,6 +65,14 @@ std::optional<std::string> count_register_problem(const std::vector<std::string>
     return std::nullopt;
 }
 
+// Joins an instruction and its cycles in a comment, so that no line breaks
+// between them.
+constexpr char unbroken_space = '\x1f';
+
+std::string term(const char* instruction, int32_t cycles) {
+    return instruction + std::string(1, unbroken_space) + std::to_string(cycles);
+}
+
 // Comment lines of at most 78 characters where the words allow, each line
 // of `text` starting a new one.
 std::string comment_lines(const std::string& text) {
@@ -85,6 +93,7 @@ std::string comment_lines(const std::string& text) {
         }
         lines += "; " + line + "\n";
     }
+    std::replace(lines.begin(), lines.end(), unbroken_space, ' ');
     return lines;
 }
 
@@ -157,19 +166,18 @@ std::string cost_comment(const VariableDelayForm& form, const VariableDelayPlan&
     const CallCosts& costs = plan.costs;
     const int32_t saved = plan.saved_registers;
     const int32_t skipped = plan.skipped.requested_cycles;
-    std::string before = format_text("%s %i + %s %i + ", words.call, costs.call, words.test,
-                                     plan.test_cycles);
-    before += form.save ? format_text("breq 1 + push %i + rjmp 2", saved * costs.push)
-                        : std::string("brne 2");
+    std::string before = term(words.call, costs.call) + " + " + term(words.test, plan.test_cycles);
+    before += form.save ? " + " + term("breq", 1) + " + " + term("push", saved * costs.push) +
+                              " + " + term("rjmp", 2)
+                        : " + " + term("brne", 2);
     const std::string after =
-        (form.save ? format_text("pop %i + ", saved * costs.pop) : std::string()) +
-        format_text("ret %i", costs.ret);
+        (form.save ? term("pop", saved * costs.pop) + " + " : std::string()) + term("ret", costs.ret);
     return format_text(
-        "On an %s core each pass takes %i + %i + %s %i + brne 2 = %i cycles; the first "
-        "skips its %i, which pay for %s before it and %s after the last pass, whose brne "
-        "takes 1 cycle less.\n",
-        avr_core_name(form.core), skipped, plan.rest_of_pass.requested_cycles, words.decrement,
-        plan.decrement_cycles, plan.unit, skipped, before.c_str(), after.c_str());
+        "On an %s core each pass takes %i + %i + %s + %s = %i cycles; the first skips its %i, "
+        "which pay for %s before it and %s after the last pass, whose brne takes 1 cycle less.\n",
+        avr_core_name(form.core), skipped, plan.rest_of_pass.requested_cycles,
+        term(words.decrement, plan.decrement_cycles).c_str(), term("brne", 2).c_str(), plan.unit,
+        skipped, before.c_str(), after.c_str());
 }
 
 // The code: the test for n = 0, the pushes, the passes, the pops.
@@ -199,8 +207,10 @@ std::string subroutine_code(const std::string& name, Syntax syntax, const Variab
     code += labels.next + ":\n" + write_delay_listing(plan.skipped, registers, labels.next_loops).text;
     code += format_text("; the rest of every pass: %i cycles, then the count\n",
                         plan.rest_of_pass.requested_cycles);
-    code += labels.pass + ":\n" +
-            write_delay_listing(plan.rest_of_pass, registers, labels.pass_loops).text;
+    code += labels.pass + ":\n";
+    if (plan.rest_of_pass.requested_cycles > 0) {
+        code += write_delay_listing(plan.rest_of_pass, registers, labels.pass_loops).text;
+    }
     code += wide ? "\tsbiw r24,1\n" : "\tdec r24\n";
     code += "\tbrne " + target(labels.next, syntax, false) + "\n";
     for (size_t i = saved.size(); i-- > 0;) {
