@@ -127,7 +127,8 @@ TEST_F(TimeInputTest, CompanionWritesTheWindowsListingForTheSameCount) {
 }
 
 // Run by CTest with LC_ALL=de_DE.UTF-8: start-up takes the locale from the
-// environment, so times are read with a decimal comma.
+// environment, so times are read with a decimal comma, and with the point
+// that the frequency list is written in.
 TEST_F(TimeInputTest, ReadsTimesInTheUsersLocale) {
     const char* locale = std::getenv("LC_ALL");
     if (locale == nullptr || std::strncmp(locale, "de_DE", 5) != 0) {
@@ -139,4 +140,11 @@ TEST_F(TimeInputTest, ReadsTimesInTheUsersLocale) {
     entry("MHZ").set_text("7,3728");
     entry("time").set_text("0,0005");
     EXPECT_EQ(entry("cycles").get_text(), "3686");
+    entry("MHZ").set_text("7.3728");
+    entry("time").set_text("0.001");
+    EXPECT_EQ(entry("cycles").get_text(), "7372");
+    widget<Gtk::ComboBoxText>("combo4").set_active(1);
+    settle();
+    EXPECT_EQ(entry("MHZ").get_text(), "2.000");
+    EXPECT_EQ(entry("cycles").get_text(), "2000");
 }
