@@ -103,6 +103,17 @@ std::vector<Glib::RefPtr<Gdk::Pixbuf>> program_icons() {
 
 void on_window1_destroy(GtkWidget*, gpointer) { quit_main_loop(); }
 
+// Tab and Shift+Tab go through every item of the toolbar, as through any
+// other container; the toolbar's own handling would leave it after its
+// first item. The arrow keys keep the toolbar's handling.
+bool on_toolbar2_focus(Gtk::DirectionType direction, Gtk::Toolbar* toolbar2) {
+    if (direction != Gtk::DIR_TAB_FORWARD && direction != Gtk::DIR_TAB_BACKWARD) {
+        return false;
+    }
+    GtkWidgetClass* container = GTK_WIDGET_CLASS(g_type_class_peek(GTK_TYPE_CONTAINER));
+    return container->focus(GTK_WIDGET(toolbar2->gobj()), static_cast<GtkDirectionType>(direction));
+}
+
 // A menu bar item without a submenu ignores a release that comes soon after
 // the press that opened the bar, so a quick click would not choose it. Exit
 // is chosen on the release of any click on it.
@@ -145,11 +156,14 @@ Gtk::Window* build_main_window() {
     hbox3_item.add(hbox3);
     hbox3_item.show();
     toolbar2.append(hbox3_item);
+    std::vector<Gtk::Entry*> register_entries;
     for (const auto& [combo, entry, items, text] :
          {std::tuple{"combo1", "R0", register_items, "R16"},
           std::tuple{"combo2", "R1", register_items_or_none, "R17"},
           std::tuple{"combo3", "R2", register_items, "R18"}}) {
-        hbox3.pack_start(add_combo(*window, combo, entry, 50, 3, items, text), true, true, 0);
+        Gtk::ComboBoxText& picker = add_combo(*window, combo, entry, 50, 3, items, text);
+        hbox3.pack_start(picker, true, true, 0);
+        register_entries.push_back(picker.get_entry());
     }
 
     auto& viewport1 = add_named<Gtk::Viewport>(*window, "viewport1",
@@ -220,9 +234,19 @@ Gtk::Window* build_main_window() {
     time.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &time));
     Gtk::Entry& mhz = *combo4.get_entry();
     mhz.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &mhz));
-    // Keyboard use: typing goes into cycles from the start, Enter runs Start.
-    cycles.signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_cycles_activate), &cycles));
-    time.signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_time_activate), &time));
+    // Keyboard use: typing goes into cycles from the start, Tab reaches every
+    // control, Enter in any entry runs Start, Ctrl+Q chooses Exit.
+    toolbar2.signal_focus().connect(
+        sigc::bind(sigc::ptr_fun(&on_toolbar2_focus), &toolbar2), false);
+    for (Gtk::Entry* entry : {&cycles, &time, &mhz, register_entries[0], register_entries[1],
+                              register_entries[2]}) {
+        entry->signal_activate().connect(
+            sigc::bind(sigc::ptr_fun(&on_input_entry_activate), entry));
+    }
+    const Glib::RefPtr<Gtk::AccelGroup> accelerators = Gtk::AccelGroup::create();
+    window->add_accel_group(accelerators);
+    exit1.add_accelerator("activate", accelerators, GDK_KEY_q, Gdk::CONTROL_MASK,
+                          Gtk::ACCEL_VISIBLE);
     cycles.grab_focus();
     return window;
 }
