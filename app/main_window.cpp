@@ -161,7 +161,10 @@ Gtk::Window* build_main_window() {
          {std::tuple{"combo1", "R0", register_items, "R16"},
           std::tuple{"combo2", "R1", register_items_or_none, "R17"},
           std::tuple{"combo3", "R2", register_items, "R18"}}) {
-        Gtk::ComboBoxText& picker = add_combo(*window, combo, entry, 50, 3, items, text);
+        // One character more than the longest register name: R is wider than the
+        // font's average character, and a name one pixel too wide scrolls
+        // its last character out of sight.
+        Gtk::ComboBoxText& picker = add_combo(*window, combo, entry, 50, 4, items, text);
         hbox3.pack_start(picker, true, true, 0);
         register_entries.push_back(picker.get_entry());
     }

@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "gui_fixture.hpp"
 
 namespace {
@@ -257,6 +259,38 @@ TEST_F(MainWindowTest, F10ReachesTheMenuAndCtrlQChoosesExit) {
     press_key(GDK_KEY_q, GDK_CONTROL_MASK);
     EXPECT_EQ(exits, 2);
     EXPECT_EQ(entry("cycles").get_text(), "") << "Ctrl+Q types nothing";
+}
+
+// Every register name a picker may hold shows whole, at any scale
+// (GDK_SCALE=2 in a second run): the entry's text area is at least as wide
+// as the widest name in the entry's own font.
+TEST_F(MainWindowTest, PickersShowEveryRegisterNameWhole) {
+    std::vector<std::string> names;
+    for (int r = 16; r <= 31; ++r) {
+        names.push_back("R" + std::to_string(r));
+    }
+    for (const char* pair : {"XL", "XH", "YL", "YH", "ZL", "ZH"}) {
+        names.emplace_back(pair);
+    }
+    for (const char* picker : {"R0", "R1", "R2"}) {
+        Gtk::Entry& picker_entry = entry(picker);
+        if (const char* scale = std::getenv("GDK_SCALE")) {
+            ASSERT_EQ(picker_entry.get_scale_factor(), std::atoi(scale));
+        }
+        std::string widest_name;
+        int widest = 0;
+        for (const std::string& name : names) {
+            int width = 0, height = 0;
+            picker_entry.create_pango_layout(name)->get_pixel_size(width, height);
+            if (width > widest) {
+                widest = width;
+                widest_name = name;
+            }
+        }
+        const Gdk::Rectangle area = picker_entry.get_text_area();
+        EXPECT_GE(area.get_width(), widest)
+            << picker << " cuts " << widest_name << " at scale " << picker_entry.get_scale_factor();
+    }
 }
 
 TEST_F(MainWindowTest, LongRegisterNameWrapsAndKeepsTheWindowsWidth) {

@@ -66,9 +66,9 @@ xdotool mousemove --window "$window" 107 45 click 1
 
 # Cycles: type a count, pick R20, R22 and R19, Start, Copy.
 xdotool mousemove --window "$window" 150 85 click 1 key ctrl+a type --delay 30 123456
-pick_from_list 284 45 4 8   # R20 for WL0
-pick_from_list 371 45 6 9   # R22 for WL1 (the list ends with an empty item)
-pick_from_list 458 45 3 8   # R19 for WL2
+pick_from_list 292 45 4 8   # R20 for WL0
+pick_from_list 387 45 6 9   # R22 for WL1 (the list ends with an empty item)
+pick_from_list 481 45 3 8   # R19 for WL2
 shot 02-cycles-typed
 xdotool mousemove --window "$window" 37 45 click 1
 wait_until starts_done 2; check "Start wrote a listing" $?
