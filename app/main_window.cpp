@@ -215,6 +215,8 @@ Gtk::Window* build_main_window() {
     text.set_editable(false);
     // Long lines wrap, as the old text widget's did: the window keeps its width.
     text.set_wrap_mode(Gtk::WRAP_CHAR);
+    // The desktop's fixed-width font, so that the tab-aligned columns line up.
+    text.set_monospace(true);
 
     auto& statusbar = add_named<Gtk::Statusbar>(*window, "statusbar");
     vbox1.pack_start(statusbar, false, false, 0);

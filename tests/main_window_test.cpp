@@ -293,6 +293,14 @@ TEST_F(MainWindowTest, PickersShowEveryRegisterNameWhole) {
     }
 }
 
+TEST_F(MainWindowTest, ListingIsInAMonospaceFont) {
+    auto& text = widget<Gtk::TextView>("text");
+    int narrow = 0, wide = 0, height = 0;
+    text.create_pango_layout("iiii")->get_pixel_size(narrow, height);
+    text.create_pango_layout("WWWW")->get_pixel_size(wide, height);
+    EXPECT_EQ(narrow, wide);
+}
+
 TEST_F(MainWindowTest, LongRegisterNameWrapsAndKeepsTheWindowsWidth) {
     settle_for_a_while();
     const int width = window_->get_allocated_width();
