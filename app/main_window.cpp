@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include <gtkmm/box.h>
 #include <gtkmm/comboboxtext.h>
+#include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/grid.h>
 #include <gtkmm/label.h>
@@ -79,6 +80,18 @@ Gtk::ComboBoxText& add_combo(Gtk::Window& window, const char* name, const char* 
     entry.show();
     entry.set_text(initial_text);
     return combo;
+}
+
+// The cycle count, while it cannot be edited (it then carries the toolkit's
+// "read-only" style class), looks as the theme draws an entry that cannot be
+// used; the default theme would leave it looking editable. Its text can
+// still be selected and copied; no text cursor shows.
+void give_read_only_look(Gtk::Entry& entry) {
+    const Glib::RefPtr<Gtk::CssProvider> look = Gtk::CssProvider::create();
+    look->load_from_data(
+        "entry.read-only { color: @insensitive_fg_color; background-color: @insensitive_bg_color;"
+        " box-shadow: none; caret-color: transparent; }");
+    entry.get_style_context()->add_provider(look, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
 // A cell of the input table: never stretched vertically.
@@ -185,6 +198,7 @@ Gtk::Window* build_main_window() {
     auto& cycles = add_named<Gtk::Entry>(*window, "cycles");
     attach_cell(table1, cycles, 1, 0, true);
     cycles.set_size_request(70, -1);
+    give_read_only_look(cycles);
     Gtk::RadioButton::Group group = time_no.get_group();
     auto& time_yes = add_named<Gtk::RadioButton>(*window, "time_yes", group, "Time:");
     attach_cell(table1, time_yes, 0, 1, false);
