@@ -52,14 +52,16 @@ AssembledProgram assemble_avra_source(const std::string& text, const std::string
     return program;
 }
 
-AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name) {
+AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name,
+                                      const std::string& mcu) {
     const std::filesystem::path base = work_folder() / (name + "-gnu");
     write_file(base.string() + ".s", listing + "end_of_delay:\trjmp end_of_delay\n");
     AssembledProgram program;
     const std::string b = "'" + base.string();
     int status = -1;
-    program.tool_output = command_output("(avr-as --fatal-warnings -mmcu=atmega328p -o " + b +
-                                             ".o' " + b + ".s' && avr-ld -o " + b + ".elf' " + b +
+    program.tool_output = command_output("(avr-as --fatal-warnings -mmcu=" + mcu + " -o " + b +
+                                             ".o' " + b + ".s' && avr-gcc -mmcu=" + mcu +
+                                             " -nostartfiles -nostdlib -o " + b + ".elf' " + b +
                                              ".o' && avr-objcopy -O ihex " + b + ".elf' " + b +
                                              ".hex') 2>&1",
                                          &status);
@@ -70,6 +72,7 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
 }
 
 AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
+                                      const std::string& compiler,
                                       const std::string& assembler_source) {
     const std::filesystem::path base = work_folder() / (name + "-gcc");
     write_file(base.string() + ".c", source);
@@ -81,9 +84,11 @@ AssembledProgram compile_with_avr_gcc(const std::string& source, const std::stri
         assembler_file = " " + b + ".S'";
     }
     int status = -1;
-    program.tool_output = command_output("(avr-gcc -O2 -Wall -mmcu=atmega328p -o " + b + ".elf' " +
-                                             b + ".c'" + assembler_file + " && avr-objcopy -O ihex " +
-                                             b + ".elf' " + b + ".hex') 2>&1",
+    program.tool_output = command_output("(" + compiler + " -Wall -mmcu=atmega328p -c -o " + b +
+                                             ".o' " + b + ".c' && avr-gcc -mmcu=atmega328p -o " +
+                                             b + ".elf' " + b + ".o'" + assembler_file +
+                                             " && avr-objcopy -O ihex " + b + ".elf' " + b +
+                                             ".hex') 2>&1",
                                          &status);
     program.hex_path = base.string() + ".hex";
     program.elf_path = base.string() + ".elf";
@@ -154,8 +159,7 @@ std::vector<int64_t> pin_change_cycles(const std::string& hex_path, const char* 
 }
 
 int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
-                               uint32_t end, int64_t limit,
-                               std::array<uint8_t, 32>* registers_at_end) {
+                               uint32_t end, int64_t limit, std::array<uint8_t, 32>* registers) {
     avr_t* avr = loaded_simulator(hex_path, mcu);
     if (avr == nullptr) {
         return -1;
@@ -170,8 +174,8 @@ int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uin
         }
         if (started && avr->pc == end) {
             taken = static_cast<int64_t>(avr->cycle - first);
-            if (registers_at_end != nullptr) {
-                std::copy(avr->data, avr->data + 32, registers_at_end->begin());
+            if (registers != nullptr) {
+                std::copy(avr->data, avr->data + registers->size(), registers->begin());
             }
             break;
         }

@@ -149,7 +149,7 @@ TEST(VariableDelayTiming, TakesNUnitsWhenCalledFromC) {
                                    "int main(void) {\n"
                                    "    delay_ms(count);\n"
                                    "    for (;;) {\n    }\n}\n";
-        const AssembledProgram program = compile_with_avr_gcc(source, "c-caller", delay);
+        const AssembledProgram program = compile_with_avr_gcc(source, "c-caller", "avr-gcc -O2", delay);
         ASSERT_TRUE(program.ok) << program.tool_output;
         const std::string code = command_output("avr-objdump -d '" + program.elf_path + "'");
         std::smatch call;
