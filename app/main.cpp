@@ -54,8 +54,10 @@ int main(int argc, char** argv) {
         Gtk::Application::create(argc, argv, "", Gio::APPLICATION_NON_UNIQUE);
     // The window lives until the process ends; nothing needs it torn down.
     Gtk::Window* window = cyclotrim::build_main_window();
-    application->run(*window);
+    // An option that neither the program nor the toolkit knows ends the run
+    // at once, with status 1.
+    const int status = application->run(*window);
     // Hands a copied listing to the clipboard manager, if the desktop has one.
     Gtk::Clipboard::get(GDK_SELECTION_CLIPBOARD)->store();
-    return 0;
+    return status;
 }
