@@ -20,6 +20,7 @@ const char* const help_text =
     "from which Copy puts everything on the clipboard; Clear empties it. Each\n"
     "listing also prints four diagnostic lines on standard output.\n"
     "\n"
+    "Options:\n"
     "  -h, --help     show this help and exit\n"
     "  -V, --version  show the version and exit\n"
     "\n"
