@@ -3,6 +3,7 @@
 #include <getopt.h>
 
 #include <string_view>
+#include <vector>
 
 #include "delay/entry_parsing.hpp"
 #include "delay/register_choice.hpp"
@@ -38,8 +39,22 @@ const option long_options[] = {
     {nullptr, 0, nullptr, 0},
 };
 
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view without_surrounding_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && is_blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 // Fills the registers from a comma-separated list of one to three names;
-// the loops not named keep their defaults.
+// the loops not named keep their defaults. Each item is one name: blanks
+// around it are dropped, anything else beside it is refused, so the
+// listing never uses a register the user did not name.
 std::string read_register_list(std::string_view list, RegisterTexts& registers) {
     registers = default_register_texts();
     size_t slot = 0;
@@ -48,9 +63,13 @@ std::string read_register_list(std::string_view list, RegisterTexts& registers) 
         if (slot >= registers.size()) {
             return "-r takes at most three registers";
         }
-        const std::string_view item = list.substr(0, comma);
-        if (first_word(item).empty()) {
+        const std::string_view item = without_surrounding_blanks(list.substr(0, comma));
+        if (item.empty()) {
             return format_text("-r: register %i of the list is empty", static_cast<int>(slot + 1));
+        }
+        if (item.find_first_of(" \t\n\v\f\r") != std::string_view::npos) {
+            return format_text("-r: '%s' is not one register name (separate names with commas)",
+                               std::string(item).c_str());
         }
         registers[slot++] = std::string(item);
         if (comma == std::string_view::npos) {
@@ -58,6 +77,30 @@ std::string read_register_list(std::string_view list, RegisterTexts& registers) 
         }
         list.remove_prefix(comma + 1);
     }
+}
+
+// Longest --name: avra reads lines of at most 4095 characters, and the
+// comment over a subroutine names it twice.
+constexpr size_t max_name_length = 1000;
+
+// Why `name` cannot start a listing's labels, or "" when it can. A named
+// listing defines NAME and NAME__ followed by a suffix with no second "__",
+// so two names that differ, even only in case (avra ignores it), never
+// define the same label, as long as neither holds "__".
+std::string listing_name_problem(const std::string& name) {
+    if (!is_assembler_symbol(name)) {
+        return format_text("--name takes an assembler symbol (a letter or _, then letters, digits "
+                           "and _), not '%s'", name.c_str());
+    }
+    if (name.find("__") != std::string::npos) {
+        return format_text("--name: '%s' holds \"__\", which only the listing's own labels "
+                           "may use (NAME__0, NAME__rest, ...)", name.c_str());
+    }
+    if (name.size() > max_name_length) {
+        return format_text("--name takes at most %i characters (avra reads lines of at most "
+                           "4095)", static_cast<int>(max_name_length));
+    }
+    return "";
 }
 
 // The value an option's word names, from a table of words and values.
@@ -89,7 +132,8 @@ struct FormOptions {
 std::string form_conflict(const ListingForm& form, const FormOptions& given) {
     const bool c = form.syntax == Syntax::c;
     if (c && given.registers) {
-        return "-r does not go with --syntax=c: the compiler picks the registers";
+        return "-r does not go with --syntax=c: the statement uses r18, r19 and r20, which C "
+               "code may change freely";
     }
     if ((given.call || given.save) && !given.subroutine) {
         return format_text("%s needs --subroutine", given.call ? "--call" : "--save");
@@ -109,23 +153,61 @@ std::string form_conflict(const ListingForm& form, const FormOptions& given) {
 }
 
 // The option as the user wrote it, for messages.
-std::string written_option(char** argv, int index) {
-    const std::string_view arg = argv[index];
+std::string written_option(const char* argument) {
+    const std::string_view arg = argument;
     return std::string(arg.substr(0, arg.find('=')));
+}
+
+// What is wrong with an option that getopt_long did not take. getopt_long
+// leaves in `code` the option that got a value it does not take, the short
+// option it does not know, or 0 for a long option it does not know or
+// cannot tell from others (an abbreviation of several).
+std::string unknown_option_problem(const char* argument, int code) {
+    for (const option* known = long_options; code != 0 && known->name != nullptr; ++known) {
+        if (known->val == code) {
+            return format_text("option '--%s' takes no value", known->name);
+        }
+    }
+    if (code != 0) {
+        return format_text("unknown option '-%c'", static_cast<char>(code));
+    }
+    const std::string written = written_option(argument);
+    const std::string_view name = std::string_view(written).substr(2);
+    std::string candidates;
+    for (const option* known = long_options; known->name != nullptr; ++known) {
+        if (std::string_view(known->name).substr(0, name.size()) == name) {
+            candidates += format_text("%s'--%s'", candidates.empty() ? "" : ", ", known->name);
+        }
+    }
+    if (!candidates.empty()) {
+        return format_text("option '%s' is ambiguous: it could be %s", written.c_str(),
+                           candidates.c_str());
+    }
+    return format_text("unknown option '%s'", written.c_str());
 }
 
 }  // namespace
 
-CommandLine read_command_line(int argc, char** argv) {
+CommandLine read_command_line(const std::vector<std::string>& arguments) {
+    // getopt_long reorders the words it is given: it gets copies.
+    std::vector<std::string> words{"cyclotrim-gen"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+
     CommandLine line;
     GeneratorRequest& request = line.request;
     bool clock_given = false;
     bool rounding_given = false;
     FormOptions given;
     opterr = 0;  // the messages below name the option
-    optind = 1;
+    optind = 0;  // 0, not 1: getopt_long forgets everything of an earlier command line
     int code = 0;
-    while ((code = getopt_long(argc, argv, ":r:t:f:hV", long_options, nullptr)) != -1) {
+    while ((code = getopt_long(argc, argv.data(), ":r:t:f:hV", long_options, nullptr)) != -1) {
         switch (code) {
             case 'r':
                 line.usage_error = read_register_list(optarg, request.registers);
@@ -149,11 +231,7 @@ CommandLine read_command_line(int argc, char** argv) {
                 break;
             case name_option:
                 request.form.name = optarg;
-                if (!is_assembler_symbol(optarg)) {
-                    line.usage_error = format_text(
-                        "--name takes an assembler symbol (a letter or _, then letters, digits "
-                        "and _), not '%s'", optarg);
-                }
+                line.usage_error = listing_name_problem(optarg);
                 break;
             case syntax_option:
                 if (const std::optional<Syntax> syntax = named_value(optarg, syntax_names)) {
@@ -187,16 +265,11 @@ CommandLine read_command_line(int argc, char** argv) {
                 return line;
             case ':':
                 line.usage_error = format_text("option '%s' needs a value",
-                                               written_option(argv, optind - 1).c_str());
+                                               written_option(argv[optind - 1]).c_str());
                 break;
-            default: {
-                const std::string written = written_option(argv, optind - 1);
-                line.usage_error =
-                    written.rfind("--", 0) == 0
-                        ? format_text("unknown option '%s'", written.c_str())
-                        : format_text("unknown option '-%c'", static_cast<char>(optopt));
+            default:
+                line.usage_error = unknown_option_problem(argv[optind - 1], optopt);
                 break;
-            }
         }
         if (!line.usage_error.empty()) {
             return line;
@@ -231,21 +304,28 @@ const char* generator_help() {
            "(or of TIME at CLOCK) to standard output: the listing that Start writes\n"
            "in the Cyclotrim window.\n"
            "\n"
-           "CYCLES is a whole number from 0 to 2147483647 (blanks and a leading +\n"
-           "allowed). Cycles for -t are time x clock, computed exactly from the\n"
-           "decimal texts; the listing then starts with a comment that states the\n"
-           "time, the clock, the cycles and how far the delay is from that time.\n"
-           "Numbers are read the same way in every locale.\n"
+           "CYCLES is a whole number from 0 to 2147483647: digits, with blanks and a\n"
+           "leading + allowed (a negative count, written after --, is refused). Cycles\n"
+           "for -t are time x clock, computed exactly from the decimal texts, each of\n"
+           "at most 100 significant digits; the listing then starts with a comment\n"
+           "that states the time, the clock, the cycles and how far the delay is from\n"
+           "that time. Numbers are read the same way in every locale.\n"
            "\n"
            "Every register must be one ldi can load, R16 to R31 (or XL, XH, YL, YH,\n"
-           "ZL, ZH, which are R26 to R31), and each loop needs its own. A name made\n"
-           "with .def is taken as it is: this program cannot see which register it\n"
-           "stands for, so make sure that two aliases name two registers.\n"
+           "ZL, ZH, which are R26 to R31), and each loop needs its own. x, y and z\n"
+           "name register pairs and are refused, as is a leading zero (R016). A name\n"
+           "made with .def is taken as it is: this program cannot see which register\n"
+           "it stands for, so make sure that two aliases name two registers.\n"
+           "\n"
+           "A named listing's labels (NAME, NAME__0, ...) must not clash with other\n"
+           "names of your program: another label, a .def or .equ (the device include\n"
+           "file defines many, such as SREG), or the window's WL0 ... WLrest.\n"
            "\n"
            "Options:\n"
            "  -r, --registers=LIST  registers of the loops WL0, WL1, WL2, outermost\n"
            "                        first, separated by commas (default R16,R17,R18);\n"
-           "                        loops left out keep their default\n"
+           "                        loops left out keep their default; each item is\n"
+           "                        one name, blanks around it allowed\n"
            "  -t, --time=TIME       a delay of this time: a number with '.' as the\n"
            "                        decimal point and a unit s, ms, us or ns (us may\n"
            "                        also be written with the micro sign); no unit\n"
@@ -258,13 +338,17 @@ const char* generator_help() {
            "  -V, --version         show the version and exit\n"
            "\n"
            "Forms of the listing (without them it is the window's):\n"
-           "      --name=NAME       start every label with NAME_ (NAME_0, NAME_rest, ...),\n"
-           "                        so that several delays share one source file\n"
+           "      --name=NAME       start every label with NAME__ (NAME__0, NAME__rest,\n"
+           "                        ...), so that several delays share one source file;\n"
+           "                        NAME is at most 1000 characters and holds no \"__\"\n"
+           "                        of its own, so delays of two names never define\n"
+           "                        the same label\n"
            "      --syntax=SYNTAX   avra (the default), gnu for GNU avr-as (numeric\n"
            "                        local labels, 1: ... brne 1b, so a file takes any\n"
            "                        number of listings), or c: one GCC inline-assembly\n"
-           "                        statement for avr-gcc or clang, whose registers the\n"
-           "                        compiler picks (so -r does not apply)\n"
+           "                        statement for avr-gcc or clang, exact at every\n"
+           "                        optimisation level; its loops use r18, r19 and r20,\n"
+           "                        which it declares clobbered (so -r does not apply)\n"
            "      --subroutine      write the subroutine NAME, ending in ret (needs\n"
            "                        --name; avra or gnu); the cycles count from the\n"
            "                        first cycle of \"rcall NAME\" to the instruction\n"

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "delay/exact_time.hpp"
 #include "delay/listing_form.hpp"
@@ -27,7 +28,8 @@ struct CommandLine {
     std::string usage_error;  // empty when the command line is sound
 };
 
-CommandLine read_command_line(int argc, char** argv);
+// Reads the command line's words after the program's name.
+CommandLine read_command_line(const std::vector<std::string>& arguments);
 
 // The text --help prints.
 const char* generator_help();

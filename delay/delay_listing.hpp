@@ -12,13 +12,15 @@ namespace cyclotrim {
 
 // How a listing labels its loops. Loop i (0 = outermost) of nest k
 // (0 = first) is WLi in the first nest and WLi_(k+1) after it, the rest loop
-// WLrest; a named listing puts NAME_ in place of WL, and numeric local
-// labels (1:, brne 1b), which any number of listings can repeat in one file,
-// number the loops from 1 outwards in.
+// WLrest. A named listing's labels are NAME__ followed by the same suffix
+// (NAME__0, NAME__0_2, NAME__rest): a name without "__" of its own thus
+// never defines a label of another name. Numeric local labels (1:, brne 1b),
+// which any number of listings can repeat in one file, number the loops
+// from 1 outwards in.
 class LoopLabels {
 public:
     static LoopLabels window() { return LoopLabels("WL"); }
-    static LoopLabels named(const std::string& name) { return LoopLabels(name + "_"); }
+    static LoopLabels named(const std::string& name) { return LoopLabels(name + "__"); }
     static LoopLabels numeric() { return LoopLabels(""); }
 
     // The label as it is defined, without its colon.

@@ -68,7 +68,8 @@ CycleText parse_whole_cycle_count(std::string_view text) {
         --end;
     }
     size_t digits = skip_blanks(text, 0);
-    if (digits < end && (text[digits] == '+' || text[digits] == '-')) {
+    const bool minus = digits < end && text[digits] == '-';
+    if (digits < end && (text[digits] == '+' || minus)) {
         ++digits;
     }
     if (digits == end) {
@@ -79,7 +80,12 @@ CycleText parse_whole_cycle_count(std::string_view text) {
             return {CycleTextProblem::no_number, 0};
         }
     }
-    return parse_cycle_text(text);
+    const CycleText count = parse_cycle_text(text);
+    // -0 is no count a user means: a minus sign goes only with a negative one.
+    if (minus && count.problem == CycleTextProblem::none) {
+        return {CycleTextProblem::no_number, 0};
+    }
+    return count;
 }
 
 std::string first_word(std::string_view text) {

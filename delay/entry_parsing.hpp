@@ -24,7 +24,8 @@ CycleText parse_cycle_text(std::string_view text);
 
 // Reads a whole number strictly, as the command line takes it: blanks, an
 // optional sign and decimal digits, blanks, and nothing else. Anything else
-// (1e3, 0x10, 1,000, 1000abc) is no number.
+// (1e3, 0x10, 1,000, 1000abc), and -0, is no number; a minus sign before
+// any other number makes it negative.
 CycleText parse_whole_cycle_count(std::string_view text);
 
 // The first white-space-delimited word of `text`, empty if there is none.

@@ -1,6 +1,6 @@
 #include "delay/exact_time.hpp"
 
-#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <optional>
@@ -172,33 +172,106 @@ std::string multiply(const std::string& a, const std::string& b) {
     return digits;
 }
 
-// digits x 10^exponent as a double, for the comment's figures only.
-double approximate(const std::string& digits, int64_t exponent) {
-    if (digits.empty()) {
-        return 0.0;
+// A figure for the listing's comment: mantissa x 10^exponent, the
+// mantissa from 1 to below 10. The exponent is held apart so that no
+// figure overflows or vanishes, however small the fraction of a cycle or
+// large the clock; only the mantissa is rounded.
+struct Figure {
+    double mantissa = 1.0;
+    int64_t exponent = 0;
+};
+
+// digits x 10^exponent, `digits` a whole number without leading zeros.
+Figure figure_of(const std::string& digits, int64_t exponent) {
+    const size_t kept = std::min<size_t>(digits.size(), 18);
+    uint64_t leading = 0;
+    double scale = 1.0;
+    for (size_t i = 0; i < kept; ++i) {
+        leading = leading * 10 + static_cast<uint64_t>(digits[i] - '0');
+        scale *= i == 0 ? 1.0 : 10.0;
     }
-    const std::string text = digits + "e" + std::to_string(exponent);
-    double value = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return {static_cast<double>(leading) / scale,
+            exponent + static_cast<int64_t>(digits.size()) - 1};
 }
 
-std::string shortest(double value) {
-    char buffer[32];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
-    return std::string(buffer, result.ptr);
+Figure quotient(const Figure& dividend, const Figure& divisor) {
+    Figure result{dividend.mantissa / divisor.mantissa, dividend.exponent - divisor.exponent};
+    if (result.mantissa < 1.0) {
+        result.mantissa *= 10.0;
+        result.exponent -= 1;
+    }
+    return result;
 }
 
-// A duration in the unit that shows it best.
-std::string duration_text(double seconds) {
-    const std::pair<double, const char*> scales[] = {{1.0, "s"}, {1e-3, "ms"}, {1e-6, "us"}};
-    for (const auto& [scale, unit] : scales) {
-        if (seconds >= scale) {
-            return shortest(seconds / scale) + " " + unit;
+// 1 - fraction_digits x 10^-fraction_length, for a fraction above 0 and
+// below 1: exactly where the digits can be subtracted, and as 1 where the
+// fraction is too small to change the figure's four digits.
+Figure complement(const std::string& fraction_digits, int64_t fraction_length) {
+    const int64_t leading_zeros = fraction_length - static_cast<int64_t>(fraction_digits.size());
+    if (leading_zeros > 8) {
+        return {};
+    }
+    std::string difference(static_cast<size_t>(fraction_length), '0');
+    int borrow = 0;
+    const std::string padded = std::string(static_cast<size_t>(leading_zeros), '0') + fraction_digits;
+    for (size_t i = padded.size(); i-- > 0;) {
+        int digit = (i + 1 == padded.size() ? 10 : 9) - (padded[i] - '0') - borrow;
+        borrow = 0;
+        if (digit < 0) {
+            digit += 10;
+            borrow = 1;
+        }
+        difference[i] = static_cast<char>('0' + digit);
+    }
+    const size_t first = difference.find_first_not_of('0');
+    return figure_of(difference.substr(first), -fraction_length);
+}
+
+// The figure with four significant digits, written as printf's %g writes
+// it, but the same in every locale and without floating-point formatting
+// (which not every C++ library has).
+std::string four_digits(const Figure& figure) {
+    int64_t rounded = std::llround(figure.mantissa * 1000.0);
+    int64_t exponent = figure.exponent;
+    if (rounded >= 10000) {
+        rounded /= 10;
+        exponent += 1;
+    }
+    std::string digits = std::to_string(rounded);
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    if (exponent < -4 || exponent >= 4) {
+        const std::string fraction = digits.size() > 1 ? "." + digits.substr(1) : "";
+        const int64_t magnitude = exponent < 0 ? -exponent : exponent;
+        return digits.substr(0, 1) + fraction + (exponent < 0 ? "e-" : "e+") +
+               (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
+    }
+    if (exponent < 0) {
+        return "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    }
+    const size_t whole = static_cast<size_t>(exponent) + 1;
+    if (digits.size() <= whole) {
+        return digits + std::string(whole - digits.size(), '0');
+    }
+    return digits.substr(0, whole) + "." + digits.substr(whole);
+}
+
+// A duration in the unit that shows it best; below a thousandth of a
+// nanosecond, in seconds with an exponent.
+std::string duration_text(Figure seconds) {
+    const std::pair<int64_t, const char*> scales[] = {{0, "s"}, {-3, "ms"}, {-6, "us"}};
+    for (const auto& [power, unit] : scales) {
+        if (seconds.exponent >= power) {
+            seconds.exponent -= power;
+            return four_digits(seconds) + " " + unit;
         }
     }
-    return shortest(seconds / 1e-9) + " ns";
+    if (seconds.exponent >= -12) {
+        seconds.exponent += 9;
+        return four_digits(seconds) + " ns";
+    }
+    return four_digits(seconds) + " s";
 }
 
 TimeInCycles no_count(std::string problem) {
@@ -260,10 +333,12 @@ TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Roundi
     result.cycles = static_cast<int32_t>(cycles);
     std::string how_far = "exactly the time asked for";
     if (has_fraction) {
-        const double fraction = approximate(fraction_digits, -fraction_length);
-        const double off_cycles = round_up ? 1.0 - fraction : fraction;
-        const double off_seconds = off_cycles / approximate(clock.digits, clock.exponent);
-        how_far = format_text("%s cycles (%s) %s than asked", shortest(off_cycles).c_str(),
+        const Figure off_cycles = round_up
+                                      ? complement(fraction_digits, fraction_length)
+                                      : figure_of(fraction_digits.substr(fraction_digits.find_first_not_of('0')),
+                                                  -fraction_length);
+        const Figure off_seconds = quotient(off_cycles, figure_of(clock.digits, clock.exponent));
+        how_far = format_text("%s cycles (%s) %s than asked", four_digits(off_cycles).c_str(),
                               duration_text(off_seconds).c_str(),
                               round_up ? "longer" : "shorter");
     }

@@ -27,12 +27,16 @@ LoopLabels labels_for(const ListingForm& form) {
     return form.name.empty() ? LoopLabels::window() : LoopLabels::named(form.name);
 }
 
-// The first `count` registers: the window's entries, or in C the operands
-// that the compiler fills with registers of its choice.
+// The registers of a C statement's loops: ones that C code may change
+// freely, so the compiler saves nothing around the statement.
+const RegisterTexts c_registers{"r18", "r19", "r20"};
+
+// The first `count` registers: the window's entries, or in C the fixed
+// ones the statement names as clobbered.
 std::vector<std::string> register_names(const RegisterTexts& texts, Syntax syntax, int32_t count) {
     std::vector<std::string> names;
     for (int32_t i = 0; i < count; ++i) {
-        names.push_back(syntax == Syntax::c ? format_text("%%%i", i) : first_word(texts[i]));
+        names.push_back(syntax == Syntax::c ? c_registers[i] : first_word(texts[i]));
     }
     return names;
 }
@@ -68,23 +72,17 @@ std::string subroutine_text(const std::string& name, const SubroutineForm& form,
     return text + "\tret\n";
 }
 
-// One GCC extended inline-assembly statement around `listing`, whose
-// registers are the operands %0, %1, %2: comment lines become C comments,
-// code lines string literals, and each register an early-clobbered output
-// of class d (r16 to r31, which ldi can load).
-std::string inline_asm_statement(const std::string& listing, int32_t cycles, int32_t registers) {
+// One GCC extended inline-assembly statement around `listing`: comment
+// lines become C comments, code lines string literals, and the registers
+// are clobbers, not output operands. An output operand would be stored
+// after the statement when the compiler does not optimise (avr-gcc -O0
+// adds a store per register, clang more), making the delay longer than
+// asked; a clobber costs nothing at any level.
+std::string inline_asm_statement(const std::string& listing, int32_t cycles,
+                                 const std::vector<std::string>& registers) {
     std::string text = format_text(
-        "/* Delay loop: %i cycles (GCC inline assembly for avr-gcc or clang) */\ndo {\n", cycles);
-    std::string outputs;
-    if (registers > 0) {
-        text += "    unsigned char";
-        for (int32_t i = 0; i < registers; ++i) {
-            text += format_text("%s loop_counter_%i", i == 0 ? "" : ",", i);
-            outputs += format_text("%s\"=&d\"(loop_counter_%i)", i == 0 ? " " : ", ", i);
-        }
-        text += ";\n";
-    }
-    text += "    __asm__ __volatile__(\n";
+        "/* Delay loop: %i cycles (GCC inline assembly for avr-gcc or clang) */\n"
+        "__asm__ __volatile__(\n", cycles);
     bool has_code = false;
     std::istringstream lines(listing);
     std::string line;
@@ -93,20 +91,24 @@ std::string inline_asm_statement(const std::string& listing, int32_t cycles, int
             continue;
         }
         if (line[0] == ';') {
-            text += "        /* " + line.substr(1) + " */\n";
+            text += "    /* " + line.substr(1) + " */\n";
             continue;
         }
         std::string literal;
         for (char c : line) {
             literal += c == '\t' ? std::string("\\t") : std::string(1, c);
         }
-        text += "        \"" + literal + "\\n\"\n";
+        text += "    \"" + literal + "\\n\"\n";
         has_code = true;
     }
     if (!has_code) {
-        text += "        \"\"\n";
+        text += "    \"\"\n";
     }
-    return text + "        :" + outputs + ");\n} while (0);\n";
+    std::string clobbers;
+    for (const std::string& name : registers) {
+        clobbers += (clobbers.empty() ? " \"" : ", \"") + name + "\"";
+    }
+    return text + "    :::" + clobbers + ");\n";
 }
 
 std::string preface_comment(const std::string& preface, Syntax syntax) {
@@ -127,13 +129,13 @@ FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& registe
         const DelayPlan plan = plan_delay(cycles, first_nest);
         const std::vector<std::string> registers =
             register_names(register_texts, form.syntax, plan.registers_used());
-        if (auto why = form.syntax == Syntax::c ? std::nullopt : register_refusal(registers)) {
+        if (auto why = register_refusal(registers)) {
             return refusal(std::move(*why));
         }
         const std::string listing = write_delay_listing(plan, registers, labels).text;
         FormedListing formed;
         formed.text = comment + (form.syntax == Syntax::c
-                                     ? inline_asm_statement(listing, cycles, plan.registers_used())
+                                     ? inline_asm_statement(listing, cycles, registers)
                                      : listing);
         return formed;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 #include "delay/text_format.hpp"
 
@@ -17,6 +18,15 @@ bool is_numbered_register(const std::string& name) {
     return name.size() > 1 && (name[0] == 'R' || name[0] == 'r') &&
            std::all_of(name.begin() + 1, name.end(),
                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// avra reads R016 as R16; GNU as refuses it.
+bool has_leading_zero(const std::string& numbered) { return numbered.size() > 2 && numbered[1] == '0'; }
+
+// x, y and z name the pointer pairs; avra takes the lower-case ones in ldi
+// as their low halves (r26, r28, r30), GNU as takes none of them.
+bool is_pointer_pair(const std::string& name) {
+    return name.size() == 1 && std::string_view("xyzXYZ").find(name[0]) != std::string_view::npos;
 }
 
 bool ldi_can_load(const std::string& numbered) {
@@ -66,6 +76,15 @@ std::optional<std::string> register_refusal(const std::vector<std::string>& name
         if (!is_assembler_symbol(name)) {
             return format_text("%s is not a register name: choose one from R16 to R31.",
                                name.c_str());
+        }
+        if (is_pointer_pair(name)) {
+            return format_text("%s names a register pair: choose one register, from R16 to R31.",
+                               name.c_str());
+        }
+        if (is_numbered_register(name) && has_leading_zero(name)) {
+            const size_t digit = std::min(name.find_first_not_of('0', 1), name.size() - 1);
+            return format_text("%s has a leading zero, which GNU as does not take: write R%s.",
+                               name.c_str(), name.substr(digit).c_str());
         }
         if (is_numbered_register(name) && !ldi_can_load(name)) {
             return format_text("ldi cannot load %s: choose a register from R16 to R31.",

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "test_io.hpp"
@@ -57,6 +60,7 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"-r R16,R17 -r R20 1530", 0, "1530", {"R20", "R17", "R18"}, ""},
         {"600000 -r ZL,ZH,XL", 0, "600000", {"ZL", "ZH", "XL"}, ""},
         {"-- 1000", 0, "1000", defaults, ""},
+        {"-r ' R20 ,R21' 1530", 0, "1530", {"R20", "R21", "R18"}, ""},
         {"--core avrrc --syntax=avra 1000", 0, "1000", defaults, ""},
         {"-t 1ms", 0, "4000", defaults, "; 1 ms at 4 MHz: 4000 cycles, exactly the time asked for\n"},
         {"-t 0.7 -f 1", 0, "700000", defaults,
@@ -71,6 +75,15 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "; 1e-9 s at 1 MHz: 1 cycles, 0.999 cycles (999 ns) longer than asked\n"},
         {"-t 178.95697 -f 12e6Hz", 0, "2147483640", defaults,
          "; 178.95697 s at 12e6 Hz: 2147483640 cycles, exactly the time asked for\n"},
+        {"-t 1.2us -f 1MHz --round nearest", 0, "1", defaults,
+         "; 1.2 us at 1 MHz: 1 cycles, 0.2 cycles (200 ns) shorter than asked\n"},
+        {"-t 50ns -f 1MHz --round nearest", 0, "0", defaults,
+         "; 50 ns at 1 MHz: 0 cycles, 0.05 cycles (50 ns) shorter than asked\n"},
+        // Figures far beyond a double's range are still shown right.
+        {"-t 1ms -f 1e-400MHz", 0, "0", defaults,
+         "; 1 ms at 1e-400 MHz: 0 cycles, 1e-397 cycles (1 ms) shorter than asked\n"},
+        {"-t 1.5e-400 -f 1e400Hz --round up", 0, "2", defaults,
+         "; 1.5e-400 s at 1e400 Hz: 2 cycles, 0.5 cycles (5e-401 s) longer than asked\n"},
         {"-t 2.5ms -f 16.5 # in a German locale", 0, "41250", defaults,
          "; 2.5 ms at 16.5 MHz: 41250 cycles, exactly the time asked for\n"},
 
@@ -79,10 +92,14 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"0x10", 2, "", {}, "\"0x10\" is not a cycle count: give a whole number of cycles, such as 1000."},
         {"1,000", 2, "", {}, "\"1,000\" is not a cycle count: give a whole number of cycles, such as 1000."},
         {"-- -5", 2, "", {}, "A delay cannot have a negative number of cycles."},
+        {"-- -0", 2, "", {}, "\"-0\" is not a cycle count: give a whole number of cycles, such as 1000."},
         {"4294967296", 2, "", {}, "Too many cycles: at most 2147483647."},
         {"-t 200 -f 12.00", 2, "", {}, "Too many cycles: at most 2147483647."},
         {"-t -1ms", 2, "", {}, "A delay cannot have a negative number of cycles."},
         {"-t 1 -f 0", 2, "", {}, "A clock frequency must be above 0 Hz."},
+        {"-t 1ms -f -16MHz", 2, "", {}, "A clock frequency must be above 0 Hz."},
+        {"-t 0." + std::string(101, '1'), 2, "", {},
+         "\"0." + std::string(101, '1') + "\" is not a time: it has more than 100 digits."},
         {"-t 2,5 -f 16.5", 2, "", {}, "\"2,5\" is not a time: the decimal point is \".\", as in 1.5ms."},
         {"-t 1ms -f 16,5", 2, "", {},
          "\"16,5\" is not a clock frequency: the decimal point is \".\", as in 16MHz."},
@@ -90,12 +107,19 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"-t 1ms -f 8mhz", 2, "", {},
          "\"8mhz\" is not a clock frequency: give a number and a unit Hz, kHz or MHz, such as 16MHz."},
         {"-r R30,ZL 1530", 2, "", {}, "ZL is chosen for two loops: each loop needs its own register."},
+        {"-r x,XL 600000", 2, "", {}, "x names a register pair: choose one register, from R16 to R31."},
+        {"-r 'R20 R21' 600000", 2, "", {},
+         "-r: 'R20 R21' is not one register name (separate names with commas)" + try_help},
         {"-r R16,,R18 1530", 2, "", {}, "-r: register 2 of the list is empty" + try_help},
         {"-r R16, 1530", 2, "", {}, "-r: register 2 of the list is empty" + try_help},
         {"-r a,b,c,d 100", 2, "", {}, "-r takes at most three registers" + try_help},
         {"--frobnicate 100", 2, "", {}, "unknown option '--frobnicate'" + try_help},
         {"-x 100", 2, "", {}, "unknown option '-x'" + try_help},
         {"-5", 2, "", {}, "unknown option '-5'" + try_help},
+        {"--s 100", 2, "", {},
+         "option '--s' is ambiguous: it could be '--syntax', '--subroutine', '--save'" + try_help},
+        {"--help=x", 2, "", {}, "option '--help' takes no value" + try_help},
+        {"--sub=1 --name w 100", 2, "", {}, "option '--subroutine' takes no value" + try_help},
         {"-t", 2, "", {}, "option '-t' needs a value" + try_help},
         {"100 --registers", 2, "", {}, "option '--registers' needs a value" + try_help},
         {"-f 8 1000", 2, "", {}, "-f needs -t TIME" + try_help},
@@ -107,9 +131,15 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"--name 9lives 1000", 2, "", {},
          "--name takes an assembler symbol (a letter or _, then letters, digits and _), not '9lives'" +
              try_help},
+        {"--name d__rest 1000", 2, "", {},
+         "--name: 'd__rest' holds \"__\", which only the listing's own labels may use "
+         "(NAME__0, NAME__rest, ...)" + try_help},
+        {"--name " + std::string(1001, 'n') + " 1000", 2, "", {},
+         "--name takes at most 1000 characters (avra reads lines of at most 4095)" + try_help},
         {"--syntax=pascal 1000", 2, "", {}, "--syntax takes avra, gnu or c, not 'pascal'" + try_help},
         {"--syntax c -r R20 1000", 2, "", {},
-         "-r does not go with --syntax=c: the compiler picks the registers" + try_help},
+         "-r does not go with --syntax=c: the statement uses r18, r19 and r20, which C code may "
+         "change freely" + try_help},
         {"--subroutine 1000", 2, "", {}, "--subroutine needs --name, the subroutine's label" + try_help},
         {"--name w --save 1000", 2, "", {}, "--save needs --subroutine" + try_help},
         {"--name w --subroutine --syntax c 1000", 2, "", {},
@@ -164,4 +194,81 @@ TEST(Generator, ReportsAListingThatCouldNotBeWritten) {
     command_output("(sleep 0.3; " + std::string(CYCLOTRIM_GEN) + " 1000 2>/dev/null; echo $? >" +
                    status_file + ") | (exec 0<&-; sleep 1)");
     EXPECT_EQ(file_text(status_file), "1\n");
+}
+
+// The companion's other forms, byte for byte: subroutines that save
+// registers (their pops in reverse order, their cycles added up per core),
+// a GNU as subroutine, and a C statement whose registers are clobbers.
+TEST(Generator, WritesEachFormByteForByte) {
+    struct Case { const char* arguments; const char* listing; };
+    const Case cases[] = {
+        {"--name w --subroutine --save --core avrxm 1000",
+         "; w: 1000 cycles from the first cycle of \"rcall w\" to the instruction after it\n"
+         "; rcall 2 + push 1 + delay 991 + pop 2 + ret 4 cycles on an avrxm core\n"
+         "w:\n\tpush R16\n"
+         ";<===   Delay loop   ===>\n; 991 cycles\n; 1 registers used\n;------------------------\n"
+         ";delaying 765 cycles\n\n\tldi R16,0xff\nw__0:\tdec R16\n\tbrne w__0\n\n"
+         ";delaying 226 cycles\n\tldi R16,0x4b\nw__rest:\tdec R16\n\tbrne w__rest\n\n"
+         ";delaying 1 cycles\n\tnop\n\tpop R16\n\tret\n"},
+        {"--name w --subroutine --save -r R20,R21 2000",
+         "; w: 2000 cycles from the first cycle of \"rcall w\" to the instruction after it\n"
+         "; rcall 3 + push 4 + delay 1985 + pop 4 + ret 4 cycles on an avre core\n"
+         "w:\n\tpush R20\n\tpush R21\n"
+         ";<===   Delay loop   ===>\n; 1985 cycles\n; 2 registers used\n;------------------------\n"
+         ";delaying 1980 cycles\n\n\tldi R20,0xdc\nw__0:\tldi R21,0x2\nw__1:\tdec R21\n\tbrne w__1\n"
+         "\tdec R20\n\tbrne w__0\n\n;delaying 5 cycles\n\tldi R20,0x1\nw__rest:\tdec R20\n"
+         "\tbrne w__rest\n\n;delaying 2 cycles\n\tnop\n\tnop\n\tpop R21\n\tpop R20\n\tret\n"},
+        {"--name w --subroutine --syntax gnu --call --core avre22 20",
+         "; w: 20 cycles from the first cycle of \"call w\" to the instruction after it\n"
+         "; call 5 + delay 10 + ret 5 cycles on an avre22 core\n"
+         "w:\n;<===   Delay loop   ===>\n; 10 cycles\n; 1 registers used\n;------------------------\n"
+         ";delaying 9 cycles\n\n\tldi R16,0x3\n1:\tdec R16\n\tbrne 1b\n\n;delaying 1 cycles\n"
+         "\tnop\n\tret\n"},
+        {"--syntax c 5",
+         "/* Delay loop: 5 cycles (GCC inline assembly for avr-gcc or clang) */\n"
+         "__asm__ __volatile__(\n    /* <===   Delay loop   ===> */\n    /*  5 cycles */\n"
+         "    /*  1 registers used */\n    /* ------------------------ */\n"
+         "    /* delaying 3 cycles */\n    \"\\tldi r18,0x1\\n\"\n    \"1:\\tdec r18\\n\"\n"
+         "    \"\\tbrne 1b\\n\"\n    /* delaying 2 cycles */\n    \"\\tnop\\n\"\n    \"\\tnop\\n\"\n"
+         "    ::: \"r18\");\n"},
+    };
+    for (const Case& c : cases) {
+        const GeneratorRun run = run_generator(c.arguments);
+        EXPECT_EQ(run.status, 0) << c.arguments << ": " << run.err;
+        EXPECT_EQ(run.out, c.listing) << c.arguments;
+    }
+}
+
+// Listings of two names that differ, even if one starts with the other,
+// never define the same label (avra compares labels ignoring case).
+TEST(Generator, NamesNeverShareALabel) {
+    const char* const names[] = {"X", "X_0", "X_0_2", "d", "d_rest", "d_0", "wait", "wait_"};
+    auto defined_labels = [](const std::string& name) {
+        std::set<std::string> labels;
+        for (const char* form : {" 27891567", " --subroutine --save 600000"}) {
+            const std::string listing = run_generator("--name " + name + form).out;
+            const std::regex label("^([A-Za-z_][A-Za-z0-9_]*):", std::regex::multiline);
+            for (auto it = std::sregex_iterator(listing.begin(), listing.end(), label);
+                 it != std::sregex_iterator(); ++it) {
+                std::string lower = (*it)[1];
+                for (char& c : lower) {
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                }
+                labels.insert(lower);
+            }
+        }
+        return labels;
+    };
+    for (const char* first : names) {
+        for (const char* second : names) {
+            if (std::string(first) < second) {
+                const std::set<std::string> a = defined_labels(first);
+                const std::set<std::string> b = defined_labels(second);
+                ASSERT_GT(a.size(), 4u) << first;
+                for (const std::string& label : a) {
+                    EXPECT_EQ(b.count(label), 0u) << first << " and " << second << ": " << label;
+                }
+            }
+        }
+    }
 }

@@ -81,6 +81,7 @@ TEST(StartCommand, CodeLinesOfTheEdgeCases) {
         {"3", "\tldi R16,0x1 / WL0:\tdec R16 / \tbrne WL0 / ", 3},
         {"4", "\tldi R16,0x1 / WL0:\tdec R16 / \tbrne WL0 / \tnop / ", 4},
         {"5", "\tldi R16,0x1 / WL0:\tdec R16 / \tbrne WL0 / \tnop / \tnop / ", 5},
+        {"769", "\tldi R16,0xff / WL0:\tdec R16 / \tbrne WL0 / \tnop / \tnop / \tnop / \tnop / ", 7},
         {"770", "\tldi R16,0xff / WL0:\tdec R16 / \tbrne WL0 / \tldi R16,0x1 / WLrest:\tdec R16 / "
                 "\tbrne WLrest / \tnop / \tnop / ", 8},
         {"1529", "\tldi R16,0xff / WL0:\tdec R16 / \tbrne WL0 / \tldi R16,0xfe / WLrest:\tdec R16 / "
@@ -176,7 +177,11 @@ TEST(StartCommand, RefusesWhatItCannotWrite) {
         {"600000", {"R16", "R17", "R17"}, "R17 is chosen for two loops: each loop needs its own register."},
         {"1000", {"R15", "R17", "R18"}, "ldi cannot load R15: choose a register from R16 to R31."},
         {"1530", {"R16", "r32", "R18"}, "ldi cannot load r32: choose a register from R16 to R31."},
-        {"1530", {"R16", "R017", "R18"}, "ldi cannot load R017: choose a register from R16 to R31."},
+        {"1530", {"R16", "R017", "R18"}, "R017 has a leading zero, which GNU as does not take: write R17."},
+        // avra reads lower-case x, y and z in ldi as r26, r28 and r30: x beside XL
+        // would share one register.
+        {"600000", {"x", "XL", "R18"}, "x names a register pair: choose one register, from R16 to R31."},
+        {"1530", {"R16", "Z", "R18"}, "Z names a register pair: choose one register, from R16 to R31."},
         {"1000", {"R16;", "R17", "R18"}, "R16; is not a register name: choose one from R16 to R31."},
     };
     for (const Case& c : cases) {
