@@ -20,9 +20,9 @@ GIT_DIR=/nonexistent "$source/scripts/build-deb" "$out" >"$out.log" 2>&1
 check "source and binary packages built without git, lintian without errors and warnings" $?
 [ "$failed" -eq 0 ] || { cat "$out.log"; finish; exit 1; }
 
-# dpkg-source leaves out .gitignore.
+# dpkg-source leaves out git's own files, such as .gitignore.
 tar -tJf "$out"/cyclotrim_*.tar.xz | sed 's|^[^/]*/||; /\/$/d; /^$/d' | sort >"$out/source-files"
-git -C "$source" ls-files --cached --others --exclude-standard | grep -vx .gitignore | sort |
+git -C "$source" ls-files --cached --others --exclude-standard | grep -v '\(^\|/\)\.git[a-z]*$' | sort |
     cmp -s - "$out/source-files"
 check "the source package holds the files git knows" $?
 
