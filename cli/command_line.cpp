@@ -9,6 +9,7 @@
 #include "delay/entry_parsing.hpp"
 #include "delay/register_choice.hpp"
 #include "delay/text_format.hpp"
+#include "delay/variable_delay_listing.hpp"
 
 namespace cyclotrim {
 
@@ -22,6 +23,8 @@ enum LongOnly {
     call_option,
     save_option,
     core_option,
+    variable_option,
+    count_bits_option,
     compact_option,
 };
 
@@ -36,6 +39,8 @@ const option long_options[] = {
     {"call", no_argument, nullptr, call_option},
     {"save", no_argument, nullptr, save_option},
     {"core", required_argument, nullptr, core_option},
+    {"variable", no_argument, nullptr, variable_option},
+    {"count-bits", required_argument, nullptr, count_bits_option},
     {"compact", no_argument, nullptr, compact_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
@@ -134,26 +139,58 @@ const std::pair<const char*, Rounding> rounding_names[] = {
     {"down", Rounding::down}, {"nearest", Rounding::nearest}, {"up", Rounding::up}};
 const std::pair<const char*, Syntax> syntax_names[] = {
     {"avra", Syntax::avra}, {"gnu", Syntax::gnu}, {"c", Syntax::c}};
+const std::pair<const char*, int32_t> count_bits_names[] = {{"8", 8}, {"16", 16}};
 
 // The options of the listing's form that the others rule out.
 struct FormOptions {
     bool registers = false;
-    bool compact = false;
+    size_t registers_named = 0;  // by the last -r
     bool subroutine = false;
     bool call = false;
     bool save = false;
     AvrCore core = AvrCore::avre;
+    bool variable = false;
+    std::optional<int32_t> count_bits;
+    bool compact = false;
 };
+
+std::string variable_form_conflict(const ListingForm& form, const FormOptions& given) {
+    if (given.count_bits && !given.variable) {
+        return "--count-bits needs --variable";
+    }
+    if (!given.variable) {
+        return "";
+    }
+    if (given.subroutine) {
+        return "--variable and --subroutine are two forms: give one of them";
+    }
+    if (given.compact) {
+        return "--variable and --compact are two forms: give one of them";
+    }
+    if (form.name.empty()) {
+        return "--variable needs --name, the subroutine's label";
+    }
+    if (form.syntax == Syntax::c) {
+        return format_text("--variable does not go with --syntax=c, as a compiler's own call "
+                           "cannot be counted: write the --syntax=gnu form into a .S file, link "
+                           "it and declare void %s(uint%i_t n); in C",
+                           form.name.c_str(), given.count_bits.value_or(16));
+    }
+    return "";
+}
 
 std::string form_conflict(const ListingForm& form, const FormOptions& given) {
     const bool c = form.syntax == Syntax::c;
+    if (const std::string conflict = variable_form_conflict(form, given); !conflict.empty()) {
+        return conflict;
+    }
     if (c && given.registers) {
         return format_text("-r does not go with --syntax=c: the statement uses %s, which C "
                            "code may change freely",
                            given.compact ? "r24 to r27" : "r18, r19 and r20");
     }
-    if ((given.call || given.save) && !given.subroutine) {
-        return format_text("%s needs --subroutine", given.call ? "--call" : "--save");
+    if ((given.call || given.save) && !given.subroutine && !given.variable) {
+        return format_text("%s needs --subroutine or --variable", given.call ? "--call" : "--save");
     }
     if (given.subroutine && form.name.empty()) {
         return "--subroutine needs --name, the subroutine's label";
@@ -161,9 +198,9 @@ std::string form_conflict(const ListingForm& form, const FormOptions& given) {
     if (given.subroutine && c) {
         return "--subroutine is for --syntax=avra or gnu";
     }
-    if (!form.name.empty() && form.syntax != Syntax::avra && !given.subroutine) {
+    if (!form.name.empty() && form.syntax != Syntax::avra && !given.subroutine && !given.variable) {
         return format_text("--name with --syntax=%s names a subroutine (its loop labels are "
-                           "numbered): add --subroutine",
+                           "numbered): add --subroutine or --variable",
                            c ? "c" : "gnu");
     }
     return "";
@@ -230,6 +267,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
             case 'r':
                 line.usage_error = read_register_list(optarg, register_list);
                 given.registers = true;
+                given.registers_named = register_list.size();
                 break;
             case 't':
                 request.time_text = optarg;
@@ -267,15 +305,24 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
             case save_option:
                 given.save = true;
                 break;
-            case compact_option:
-                given.compact = true;
-                break;
             case core_option:
                 if (const std::optional<AvrCore> core = avr_core_named(optarg)) {
                     given.core = *core;
                 } else {
                     line.usage_error = format_text(
                         "--core takes avre, avre22, avrxt, avrxm or avrrc, not '%s'", optarg);
+                }
+                break;
+            case variable_option:
+                given.variable = true;
+                break;
+            case compact_option:
+                given.compact = true;
+                break;
+            case count_bits_option:
+                given.count_bits = named_value(optarg, count_bits_names);
+                if (!given.count_bits) {
+                    line.usage_error = format_text("--count-bits takes 8 or 16, not '%s'", optarg);
                 }
                 break;
             case 'h':
@@ -314,6 +361,14 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
             request.form.compact->registers = register_list;
         }
     }
+    if (given.variable) {
+        request.form.variable =
+            VariableDelayForm{given.core, given.call, given.save, given.count_bits.value_or(16)};
+        // The loops -r leaves out take the form's own defaults.
+        for (size_t i = given.registers_named; i < request.registers.size(); ++i) {
+            request.registers[i] = variable_delay_register_texts()[i];
+        }
+    }
     const int operands = argc - optind;
     if ((clock_given || rounding_given) && !request.time_text) {
         line.usage_error = format_text("%s needs -t TIME", clock_given ? "-f" : "--round");
@@ -335,58 +390,6 @@ const char* generator_help() {
            "Write AVR assembler for a busy-wait delay of exactly CYCLES clock cycles\n"
            "(or of TIME at CLOCK) to standard output: the listing that Start writes\n"
            "in the Cyclotrim window.\n"
-           "\n"
-           "  -r, --registers=LIST  registers of the loops WL0, WL1, WL2, outermost\n"
-           "                        first, separated by commas (default R16,R17,R18);\n"
-           "                        loops left out keep their default; each item is\n"
-           "                        one name, blanks around it allowed; with\n"
-           "                        --compact, the one to four registers the delay\n"
-           "                        may use\n"
-           "  -t, --time=TIME       a delay of this time: a number with '.' as the\n"
-           "                        decimal point and a unit s, ms, us or ns (us may\n"
-           "                        also be written with the micro sign); no unit\n"
-           "                        means seconds\n"
-           "  -f, --clock=CLOCK     the clock for -t: a number and a unit Hz, kHz or\n"
-           "                        MHz; no unit means MHz (default 4MHz)\n"
-           "      --round=MODE      how -t rounds a fraction of a cycle: down (the\n"
-           "                        default), nearest (halves go up) or up\n"
-           "\n"
-           "Forms of the listing (without them it is the window's):\n"
-           "      --name=NAME       start every label with NAME__ (NAME__0, NAME__rest,\n"
-           "                        ...), so that several delays share one source file;\n"
-           "                        NAME is at most 1000 characters and holds no \"__\"\n"
-           "                        of its own, so delays of two names never define\n"
-           "                        the same label\n"
-           "      --syntax=SYNTAX   avra (the default), gnu for GNU avr-as (numeric\n"
-           "                        local labels, 1: ... brne 1b, so a file takes any\n"
-           "                        number of listings), or c: one GCC inline-assembly\n"
-           "                        statement for avr-gcc or clang, exact at every\n"
-           "                        optimisation level; its loops use r18, r19 and r20,\n"
-           "                        which it declares clobbered (so -r does not apply)\n"
-           "      --subroutine      write the subroutine NAME, ending in ret (needs\n"
-           "                        --name; avra or gnu); the cycles count from the\n"
-           "                        first cycle of \"rcall NAME\" to the instruction\n"
-           "                        after it\n"
-           "      --call            count a call instead of an rcall\n"
-           "      --save            push and pop the registers the delay uses, counted\n"
-           "      --core=CORE       the cycles of calls and the stack: avre (default;\n"
-           "                        classic AVR up to 128 KiB, ATmega328P), avre22\n"
-           "                        (ATmega2560/2561), avrxt (tinyAVR 0/1/2, megaAVR 0,\n"
-           "                        AVR Dx/Ex), avrxm (XMEGA up to 128 KiB) or avrrc\n"
-           "                        (ATtiny4/5/9/10/20/40, no subroutines); the loops\n"
-           "                        themselves take the same cycles on every core\n"
-           "      --compact         the fewest instruction words for exactly the count\n"
-           "                        (0 to 4294967295): a loop whose counter has one to\n"
-           "                        four bytes, counted down with dec, subi and sbci,\n"
-           "                        or sbiw and sbci, with padding (nop, and rjmp to\n"
-           "                        the next instruction for two cycles) in its body,\n"
-           "                        paid every pass, and after it; where that saves\n"
-           "                        words, an 8-bit loop around it or a second loop on\n"
-           "                        its counter left at 0; the header states the words\n"
-           "\n"
-
-           "  -h, --help            show this help and exit\n"
-           "  -V, --version         show the version and exit\n"
            "\n"
            "CYCLES is a whole number from 0 to 2147483647 (4294967295 with --compact):\n"
            "digits, with blanks and a leading + allowed (a negative count, written\n"
@@ -416,6 +419,74 @@ const char* generator_help() {
            "names of your program: another label, a .def or .equ (the device include\n"
            "file defines many, such as SREG), or the window's WL0 ... WLrest.\n"
            "\n"
+           "Options:\n"
+           "  -r, --registers=LIST  registers of the loops WL0, WL1, WL2, outermost\n"
+           "                        first, separated by commas (default R16,R17,R18);\n"
+           "                        loops left out keep their default; each item is\n"
+           "                        one name, blanks around it allowed; with\n"
+           "                        --compact, the one to four registers the delay\n"
+           "                        may use\n"
+           "  -t, --time=TIME       a delay of this time: a number with '.' as the\n"
+           "                        decimal point and a unit s, ms, us or ns (us may\n"
+           "                        also be written with the micro sign); no unit\n"
+           "                        means seconds\n"
+           "  -f, --clock=CLOCK     the clock for -t: a number and a unit Hz, kHz or\n"
+           "                        MHz; no unit means MHz (default 4MHz)\n"
+           "      --round=MODE      how -t rounds a fraction of a cycle: down (the\n"
+           "                        default), nearest (halves go up) or up\n"
+           "  -h, --help            show this help and exit\n"
+           "  -V, --version         show the version and exit\n"
+           "\n"
+           "Forms of the listing (without them it is the window's):\n"
+           "      --name=NAME       start every label with NAME__ (NAME__0, NAME__rest,\n"
+           "                        ...), so that several delays share one source file;\n"
+           "                        NAME is at most 1000 characters and holds no \"__\"\n"
+           "                        of its own, so delays of two names never define\n"
+           "                        the same label\n"
+           "      --syntax=SYNTAX   avra (the default), gnu for GNU avr-as (numeric\n"
+           "                        local labels, 1: ... brne 1b, so a file takes any\n"
+           "                        number of listings), or c: one GCC inline-assembly\n"
+           "                        statement for avr-gcc or clang, exact at every\n"
+           "                        optimisation level; its loops use r18, r19 and r20,\n"
+           "                        which it declares clobbered (so -r does not apply)\n"
+           "      --subroutine      write the subroutine NAME, ending in ret (needs\n"
+           "                        --name; avra or gnu); the cycles count from the\n"
+           "                        first cycle of \"rcall NAME\" to the instruction\n"
+           "                        after it\n"
+           "      --call            count a call instead of an rcall\n"
+           "      --save            push and pop the registers the delay uses, counted\n"
+           "      --core=CORE       the cycles of calls and the stack: avre (default;\n"
+           "                        classic AVR up to 128 KiB, ATmega328P), avre22\n"
+           "                        (ATmega2560/2561), avrxt (tinyAVR 0/1/2, megaAVR 0,\n"
+           "                        AVR Dx/Ex), avrxm (XMEGA up to 128 KiB) or avrrc\n"
+           "                        (ATtiny4/5/9/10/20/40, no subroutines); the loops\n"
+           "                        themselves take the same cycles on every core\n"
+           "      --variable        write the subroutine NAME whose delay is n units,\n"
+           "                        n an unsigned count read at run time from r25:r24\n"
+           "                        (low byte r24, where avr-gcc passes a uint16_t):\n"
+           "                        from the first cycle of \"rcall NAME\" to the\n"
+           "                        instruction after it, exactly n units of CYCLES\n"
+           "                        (or of TIME at CLOCK) for every n from 1 to 65535;\n"
+           "                        n = 0 returns at once. Needs --name; avra or gnu;\n"
+           "                        --call, --save and --core as for --subroutine\n"
+           "                        (not avrrc). Its loops use R18, R19, R20 unless -r\n"
+           "                        names others; R16, R17, R28 and R29, which C code\n"
+           "                        expects kept, need --save. A unit too short for\n"
+           "                        the call, the return and the loop is refused with\n"
+           "                        the smallest one possible (14 cycles on avre with\n"
+           "                        rcall)\n"
+           "      --count-bits=BITS\n"
+           "                        for --variable: 16 (the default), or 8 for n in\n"
+           "                        r24 alone, 1 to 255 (shorter code)\n"
+           "      --compact         the fewest instruction words for exactly the count\n"
+           "                        (0 to 4294967295): a loop whose counter has one to\n"
+           "                        four bytes, counted down with dec, subi and sbci,\n"
+           "                        or sbiw and sbci, with padding (nop, and rjmp to\n"
+           "                        the next instruction for two cycles) in its body,\n"
+           "                        paid every pass, and after it; where that saves\n"
+           "                        words, an 8-bit loop around it or a second loop on\n"
+           "                        its counter left at 0; the header states the words\n"
+           "\n"
            "Exit status:\n"
            "  0  the listing was written\n"
            "  1  the listing could not be written (a full disk, a closed pipe)\n"
@@ -423,14 +494,16 @@ const char* generator_help() {
            "     stays empty and standard error says why\n"
            "\n"
            "Examples:\n"
-           "  cyclotrim-gen 1000\n"
-           "  cyclotrim-gen -r R20,R21,R22 600000 > delay.inc\n"
-           "  cyclotrim-gen -t 1.5ms -f 16MHz --round nearest\n"
-           "  cyclotrim-gen --name blink 1000 >> delays.inc\n"
-           "  cyclotrim-gen --syntax gnu 600000 > delay.S\n"
-           "  cyclotrim-gen --syntax c -t 10us -f 16MHz > delay_10us.h\n"
-           "  cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n"
-           "  cyclotrim-gen --compact -t 1s -f 16MHz\n";
+           "  $ cyclotrim-gen 1000\n"
+           "  $ cyclotrim-gen -r R20,R21,R22 600000 > delay.inc\n"
+           "  $ cyclotrim-gen -t 1.5ms -f 16MHz --round nearest\n"
+           "  $ cyclotrim-gen --name blink 1000 >> delays.inc\n"
+           "  $ cyclotrim-gen --syntax gnu 600000 > delay.S\n"
+           "  $ cyclotrim-gen --syntax c -t 10us -f 16MHz > delay_10us.h\n"
+           "  $ cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n"
+           "  $ cyclotrim-gen --name delay_ms --variable --syntax gnu -t 1ms -f 16MHz\n"
+           "  $ cyclotrim-gen --name wait --variable --count-bits 8 2500 > wait.inc\n"
+           "  $ cyclotrim-gen --compact -t 1s -f 16MHz\n";
 }
 
 }  // namespace cyclotrim

@@ -53,4 +53,10 @@ struct TimeInCycles {
 TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding,
                              int64_t limit = max_cycle_count);
 
+// How far `count` delays of the rounded count are from `count` times the
+// time asked for, worded as in cycles_for_time's comment ("52428 cycles
+// (7.111 ms) shorter than asked"); empty when the count is exact or refused.
+std::string deviation_after(const Quantity& time, const Quantity& clock, Rounding rounding,
+                            int32_t count);
+
 }  // namespace cyclotrim

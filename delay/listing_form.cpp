@@ -10,6 +10,7 @@
 #include "delay/entry_parsing.hpp"
 #include "delay/register_choice.hpp"
 #include "delay/text_format.hpp"
+#include "delay/variable_delay_listing.hpp"
 
 namespace cyclotrim {
 
@@ -143,8 +144,8 @@ CompactRegisters compact_registers(const std::vector<std::string>& names, AvrCor
     CompactRegisters usable;
     usable.count = static_cast<int32_t>(names.size());
     if (names.size() >= 2 && core != AvrCore::avrrc) {
-        const std::optional<int32_t> low = register_number(names[0]);
-        const std::optional<int32_t> high = register_number(names[1]);
+        const std::optional<int> low = register_number(names[0]);
+        const std::optional<int> high = register_number(names[1]);
         usable.sbiw_pair = low && high && *low >= 24 && *low % 2 == 0 && *high == *low + 1;
     }
     return usable;
@@ -159,7 +160,7 @@ std::optional<std::string> compact_register_refusal(const std::vector<std::strin
         if (auto why = register_refusal({name})) {
             return why;
         }
-        const std::optional<int32_t> number = register_number(name);
+        const std::optional<int> number = register_number(name);
         std::string identity = number ? "r" + std::to_string(*number) : name;
         std::transform(identity.begin(), identity.end(), identity.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -227,6 +228,10 @@ std::string subroutine_words_line(const CompactSubroutine& sub) {
 
 FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& register_texts,
                                     const ListingForm& form, const std::string& preface) {
+    if (form.variable) {
+        return write_variable_delay(cycles, register_texts, form.syntax, form.name, *form.variable,
+                                    preface);
+    }
     const LoopLabels labels = labels_for(form);
     const std::string comment = preface_comment(preface, form.syntax);
     LoopPlan first_nest;

@@ -62,14 +62,14 @@ std::string register_identity(const std::string& name) {
 
 }  // namespace
 
-std::optional<int32_t> register_number(const std::string& name) {
-    // R<n> as written, or a pointer half's R<n>; an alias stays as it is.
+std::optional<int> register_number(const std::string& name) {
+    // R<n> as written, or a pointer half's R<n>; a name of more digits than
+    // any register, or an alias, is none.
     const std::string numbered = is_numbered_register(name) ? name : register_identity(name);
-    if (!is_numbered_register(numbered) || has_leading_zero(numbered) || numbered.size() > 3) {
+    if (!is_numbered_register(numbered) || numbered.size() > 3) {
         return std::nullopt;
     }
-    const int32_t number = std::stoi(numbered.substr(1));
-    return number <= 31 ? std::optional<int32_t>(number) : std::nullopt;
+    return std::stoi(numbered.substr(1));
 }
 
 bool is_assembler_symbol(const std::string& text) {

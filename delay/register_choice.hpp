@@ -1,7 +1,6 @@
 // Checks on the registers chosen for the loops of a listing.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,14 +11,15 @@ namespace cyclotrim {
 // a letter or _, then letters, digits and _.
 bool is_assembler_symbol(const std::string& text);
 
-// The number of the register `name` stands for: 16 for R16 or r16, 26 for
-// XL; nothing for any other name (such as a .def alias).
-std::optional<int32_t> register_number(const std::string& name);
-
 // Why the listing cannot use `names` (index i is the register of loop WLi),
 // or nothing when every name can be loaded by ldi and no two loops share one.
 // Names are compared by the register they stand for: R30, r30 and ZL are one
 // register. A .def alias is compared by its spelling only, ignoring case.
 std::optional<std::string> register_refusal(const std::vector<std::string>& names);
+
+// The number of the register `name` stands for (R20 and r20 are 20, XL to
+// ZH are 26 to 31), or nothing for a name this program cannot resolve (a
+// .def alias).
+std::optional<int> register_number(const std::string& name);
 
 }  // namespace cyclotrim

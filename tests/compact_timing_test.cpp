@@ -136,7 +136,7 @@ TEST(CompactTiming, GnuListingsTakeTheirCount) {
 // counted down with subi.
 TEST(CompactTiming, CStatementsTakeTheirCountAtO0AndOs) {
     for (const char* options : {"-O0", "-Os", "-Os --core avrrc"}) {
-        const std::string optimisation = std::string(options).substr(0, 3);
+        const std::string compiler = "avr-gcc " + std::string(options).substr(0, 3);
         const std::string core = std::string(options).substr(3);
         for (int64_t c : toolchain_sample) {
             const std::string source = "int main(void) {\n"
@@ -144,7 +144,7 @@ TEST(CompactTiming, CStatementsTakeTheirCountAtO0AndOs) {
                                        generate("--compact --syntax c" + core + " " + std::to_string(c)) +
                                        "    __asm__ __volatile__(\"delay_end:\");\n"
                                        "    for (;;) {\n    }\n}\n";
-            const AssembledProgram program = compile_with_avr_gcc(source, "compact", optimisation);
+            const AssembledProgram program = compile_with_avr_gcc(source, "compact", compiler);
             ASSERT_TRUE(program.ok) << program.tool_output;
             const int64_t start = symbol_address(program, "delay_start");
             const int64_t end = symbol_address(program, "delay_end");
@@ -215,7 +215,7 @@ TEST(CompactTiming, NeverMoreWordsThanAvrGccsBuiltin) {
                   "_end:\");\n}\n";
     }
     const AssembledProgram program = compile_with_avr_gcc(
-        source + "int main(void) {\n    for (;;) {\n    }\n}\n", "compact-size", "-Os");
+        source + "int main(void) {\n    for (;;) {\n    }\n}\n", "compact-size", "avr-gcc -Os");
     ASSERT_TRUE(program.ok) << program.tool_output;
     // Every marker's address, from one reading of the symbol table.
     std::map<std::string, int64_t> addresses;
