@@ -19,7 +19,10 @@ std::string hex_byte(uint32_t value) {
 }
 
 std::string padding_lines(int64_t cycles, PadSpelling pad) {
-    const char* const two_cycles = pad == PadSpelling::avra ? "\trjmp PC+1\n" : "\trjmp .+0\n";
+    // GNU as reads "rjmp .+0" as a jump to the next instruction, clang's
+    // assembler as one to itself, which never ends; a numeric local label
+    // means the same to both.
+    const char* const two_cycles = pad == PadSpelling::avra ? "\trjmp PC+1\n" : "\trjmp 8f\n8:\n";
     std::string text;
     for (int64_t i = 0; i < cycles / 2; ++i) {
         text += two_cycles;

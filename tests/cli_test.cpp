@@ -325,7 +325,7 @@ TEST(Generator, WritesEachFormByteForByte) {
          ";<===   Compact delay   ===>\n; 262150 cycles in 8 words\n; 2 registers used: R20, R21\n"
          ";------------------------\n;loop: 2 ldi + 52429 passes x 5 cycles (1 of padding) - 1 = "
          "262146 cycles\n\tldi R20,0xcd\n\tldi R21,0xcc\n1:\tnop\n\tsubi R20,1\n\tsbci R21,0\n"
-         "\tbrne 1b\n;padding: 4 cycles\n\trjmp .+0\n\trjmp .+0\n"},
+         "\tbrne 1b\n;padding: 4 cycles\n\trjmp 8f\n8:\n\trjmp 8f\n8:\n"},
         {"--compact --name w --subroutine --save --core avrxt 1000",
          "; w: 1000 cycles from the first cycle of \"rcall w\" to the instruction after it\n"
          "; rcall 2 + push 1 + delay 991 + pop 2 + ret 4 cycles on an avrxt core\n"
@@ -353,7 +353,8 @@ TEST(Generator, WritesEachFormByteForByte) {
          "__asm__ __volatile__(\n    /* <===   Compact delay   ===> */\n"
          "    /*  5 cycles in 3 words */\n    /*  0 registers used */\n"
          "    /* ------------------------ */\n    /* padding: 5 cycles */\n"
-         "    \"\\trjmp .+0\\n\"\n    \"\\trjmp .+0\\n\"\n    \"\\tnop\\n\"\n    :::);\n"},
+         "    \"\\trjmp 8f\\n\"\n    \"8:\\n\"\n    \"\\trjmp 8f\\n\"\n    \"8:\\n\"\n"
+         "    \"\\tnop\\n\"\n    :::);\n"},
     };
     for (const Case& c : cases) {
         const GeneratorRun run = run_generator(c.arguments);

@@ -135,23 +135,26 @@ TEST(CompactTiming, GnuListingsTakeTheirCount) {
 // so nothing is stored after the statement. On avrrc the counter is
 // counted down with subi.
 TEST(CompactTiming, CStatementsTakeTheirCountAtO0AndOs) {
-    for (const char* options : {"-O0", "-Os", "-Os --core avrrc"}) {
-        const std::string compiler = "avr-gcc " + std::string(options).substr(0, 3);
-        const std::string core = std::string(options).substr(3);
+    struct Build { const char* compiler; const char* options; };
+    for (const Build& build : {Build{"avr-gcc -O0", ""}, Build{"avr-gcc -Os", ""},
+                               Build{"avr-gcc -Os", " --core avrrc"},
+                               Build{"clang --target=avr -O0", ""},
+                               Build{"clang --target=avr -Os", ""}}) {
         for (int64_t c : toolchain_sample) {
             const std::string source = "int main(void) {\n"
                                        "    __asm__ __volatile__(\"delay_start:\");\n" +
-                                       generate("--compact --syntax c" + core + " " + std::to_string(c)) +
+                                       generate(std::string("--compact --syntax c") + build.options +
+                                                " " + std::to_string(c)) +
                                        "    __asm__ __volatile__(\"delay_end:\");\n"
                                        "    for (;;) {\n    }\n}\n";
-            const AssembledProgram program = compile_with_avr_gcc(source, "compact", compiler);
+            const AssembledProgram program = compile_with_avr_gcc(source, "compact", build.compiler);
             ASSERT_TRUE(program.ok) << program.tool_output;
             const int64_t start = symbol_address(program, "delay_start");
             const int64_t end = symbol_address(program, "delay_end");
             ASSERT_GE(start, 0);
             ASSERT_GE(end, start);
             EXPECT_EQ(measure_cycles_between(program.hex_path, "atmega328p", start, end, c + 1000), c)
-                << options << " " << c;
+                << build.compiler << build.options << " " << c;
         }
     }
 }
