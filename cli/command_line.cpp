@@ -164,9 +164,6 @@ std::string variable_form_conflict(const ListingForm& form, const FormOptions& g
     if (given.subroutine) {
         return "--variable and --subroutine are two forms: give one of them";
     }
-    if (given.compact) {
-        return "--variable and --compact are two forms: give one of them";
-    }
     if (form.name.empty()) {
         return "--variable needs --name, the subroutine's label";
     }
@@ -359,6 +356,8 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
         request.form.compact->core = given.core;
         if (given.registers) {
             request.form.compact->registers = register_list;
+        } else if (given.variable) {
+            request.form.compact->registers = compact_variable_delay_registers();
         }
     }
     if (given.variable) {

@@ -291,6 +291,10 @@ FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
     const CompactRegisters usable = compact_registers(names, compact.core);
     const LoopLabels labels = labels_for(form);
     const PadSpelling pad = form.syntax == Syntax::avra ? PadSpelling::avra : PadSpelling::gnu;
+    if (form.variable) {
+        return write_compact_variable_delay(cycles, names, usable, form.syntax, form.name,
+                                            *form.variable, preface);
+    }
     const std::string comment = preface_comment(preface, form.syntax);
     FormedListing formed;
     if (!form.subroutine) {

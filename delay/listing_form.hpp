@@ -29,7 +29,8 @@ const std::vector<std::string>& default_compact_registers();
 
 // A compact delay: the fewest words for the count.
 struct CompactForm {
-    // The registers the delay may use, first to last (the C form uses r24 to r27).
+    // The registers the delay may use, first to last (the C form uses r24 to
+    // r27; a run-time delay's default is compact_variable_delay_registers()).
     std::vector<std::string> registers = default_compact_registers();
     AvrCore core = AvrCore::avre;  // avrrc cores have no sbiw
 };
@@ -58,8 +59,9 @@ FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& registe
                                     const ListingForm& form, const std::string& preface = "");
 
 // Writes the compact delay of `cycles` (0 to max_compact_cycle_count) in
-// `form`, whose `compact` is set. Refused when the registers cannot reach
-// the count in max_compact_words words.
+// `form`, whose `compact` is set; with `variable` set too, the run-time
+// subroutine of `cycles` a count whose two delays are compact ones. Refused
+// when the registers cannot reach the count in max_compact_words words.
 FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
                                     const std::string& preface = "");
 

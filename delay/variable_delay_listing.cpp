@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "delay/compact_listing.hpp"
 #include "delay/delay_listing.hpp"
 #include "delay/entry_parsing.hpp"
 #include "delay/register_choice.hpp"
@@ -21,7 +22,9 @@ FormedListing refusal(std::string why) {
 }
 
 // The labels the subroutine jumps to: avra's are NAME__ and a suffix, GNU
-// as's numeric, beyond the 1 to 3 its delays' loops use.
+// as's numeric, beyond the 1 to 3 its delays' loops use. A compact delay's
+// two-cycle pads jump to a label 8 of their own, which a brne 8b would find
+// first: there the top of a pass is 6.
 struct FlowLabels {
     std::string next;  // the top of every pass but the first
     std::string pass;  // where the first pass starts
@@ -29,9 +32,9 @@ struct FlowLabels {
     LoopLabels next_loops;
     LoopLabels pass_loops;
 
-    static FlowLabels for_syntax(Syntax syntax, const std::string& name) {
+    static FlowLabels for_syntax(Syntax syntax, const std::string& name, bool compact) {
         if (syntax == Syntax::gnu) {
-            return {"8", "9", "7", LoopLabels::numeric(), LoopLabels::numeric()};
+            return {compact ? "6" : "8", "9", "7", LoopLabels::numeric(), LoopLabels::numeric()};
         }
         return {name + "__next", name + "__pass", name + "__zero",
                 LoopLabels::named_part(name, "next"), LoopLabels::named_part(name, "pass")};
@@ -69,8 +72,9 @@ std::optional<std::string> count_register_problem(const std::vector<std::string>
 // between them.
 constexpr char unbroken_space = '\x1f';
 
-std::string term(const char* instruction, int32_t cycles) {
-    return instruction + std::string(1, unbroken_space) + std::to_string(cycles);
+std::string term(std::string what, int32_t count) {
+    std::replace(what.begin(), what.end(), ' ', unbroken_space);
+    return what + unbroken_space + std::to_string(count);
 }
 
 // Comment lines of at most 78 characters where the words allow, each line
@@ -116,21 +120,24 @@ Wording wording_for(const VariableDelayForm& form) {
     return {form.long_call ? "call" : "rcall", wide ? "sbiw" : "tst", wide ? "sbiw" : "dec"};
 }
 
-// What the header says about calling the subroutine and what it changes.
+// What the header says about calling the subroutine and what it changes,
+// and `words`, if not empty, after its first sentence.
 std::string usage_comment(const std::string& name, Syntax syntax, const VariableDelayForm& form,
-                          const VariableDelayPlan& plan, const std::vector<std::string>& registers) {
-    const Wording words = wording_for(form);
+                          const VariableDelayFrame& frame, const std::vector<std::string>& registers,
+                          const std::string& words) {
+    const Wording wording = wording_for(form);
     const bool wide = form.count_bits == 16;
     const bool gnu = syntax == Syntax::gnu;
     std::string text = format_text(
-        "%s: n x %i cycles from the first cycle of \"%s %s\" to the instruction "
+        "%s: n x %lld cycles from the first cycle of \"%s %s\" to the instruction "
         "after it, for every n from 1 to %i; with n = 0 it takes %i cycles.\n",
-        name.c_str(), plan.unit, words.call, name.c_str(), largest_count(form.count_bits),
-        plan.zero_cycles);
+        name.c_str(), static_cast<long long>(frame.unit), wording.call, name.c_str(),
+        largest_count(form.count_bits), frame.zero_cycles);
+    text += words;
     const std::string load =
         wide ? format_text("ldi r24,%s(n) and ldi r25,%s(n)", gnu ? "lo8" : "low", gnu ? "hi8" : "high")
              : std::string("ldi r24,n");
-    text += format_text("From assembler: %s, then %s %s.\n", load.c_str(), words.call, name.c_str());
+    text += format_text("From assembler: %s, then %s %s.\n", load.c_str(), wording.call, name.c_str());
     const char* type = wide ? "uint16_t" : "uint8_t";
     if (gnu) {
         text += format_text(
@@ -161,31 +168,48 @@ std::string usage_comment(const std::string& name, Syntax syntax, const Variable
 
 // The header's proof that every pass takes UNIT and that the skipped part
 // pays for the fixed costs.
-std::string cost_comment(const VariableDelayForm& form, const VariableDelayPlan& plan) {
-    const Wording words = wording_for(form);
-    const CallCosts& costs = plan.costs;
-    const int32_t saved = plan.saved_registers;
-    const int32_t skipped = plan.skipped.requested_cycles;
-    std::string before = term(words.call, costs.call) + " + " + term(words.test, plan.test_cycles);
-    before += form.save ? " + " + term("breq", 1) + " + " + term("push", saved * costs.push) +
-                              " + " + term("rjmp", 2)
-                        : " + " + term("brne", 2);
-    const std::string after =
-        (form.save ? term("pop", saved * costs.pop) + " + " : std::string()) + term("ret", costs.ret);
+std::string cost_comment(const VariableDelayForm& form, const VariableDelayFrame& frame) {
+    const Wording wording = wording_for(form);
+    const CallCosts& costs = frame.costs;
+    const int32_t saved = frame.saved_registers;
+    std::string before = term(wording.call, costs.call) + " + " + term(wording.test, frame.test_cycles);
+    before += frame.saves() ? " + " + term("breq", 1) + " + " + term("push", saved * costs.push) +
+                                  " + " + term("rjmp", 2)
+                            : " + " + term("brne", 2);
+    const std::string after = (frame.saves() ? term("pop", saved * costs.pop) + " + " : std::string()) +
+                              term("ret", costs.ret);
     return format_text(
-        "On an %s core each pass takes %i + %i + %s + %s = %i cycles; the first skips its %i, "
+        "On an %s core each pass takes %i + %lld + %s + %s = %lld cycles; the first skips its %i, "
         "which pay for %s before it and %s after the last pass, whose brne takes 1 cycle less.\n",
-        avr_core_name(form.core), skipped, plan.rest_of_pass.requested_cycles,
-        term(words.decrement, plan.decrement_cycles).c_str(), term("brne", 2).c_str(), plan.unit,
-        skipped, before.c_str(), after.c_str());
+        avr_core_name(form.core), frame.skipped_cycles, static_cast<long long>(frame.rest_cycles),
+        term(wording.decrement, frame.decrement_cycles).c_str(), term("brne", 2).c_str(),
+        static_cast<long long>(frame.unit), frame.skipped_cycles, before.c_str(), after.c_str());
 }
 
-// The code: the test for n = 0, the pushes, the passes, the pops.
+// The header's sentence on the words of a compact subroutine.
+std::string words_comment(const CompactVariablePlan& plan) {
+    const int32_t saved = plan.frame.saved_registers;
+    std::string parts = term("entry", 3);
+    if (saved > 0) {
+        parts += " + " + term("push", saved);
+    }
+    parts += " + " + term("top of a pass", plan.skipped.words()) + " + " +
+             term("rest of a pass", plan.rest_of_pass.words()) + " + " +
+             term("count", 2);
+    if (saved > 0) {
+        parts += " + " + term("pop", saved);
+    }
+    return format_text("%i words: %s + %s.\n", plan.words(), parts.c_str(), term("ret", 1).c_str());
+}
+
+// The code: the test for n = 0, the pushes, the passes (the top of every
+// pass but the first, `skipped`, and the rest of each, `rest`), the pops.
 std::string subroutine_code(const std::string& name, Syntax syntax, const VariableDelayForm& form,
-                            const VariableDelayPlan& plan, const std::vector<std::string>& registers) {
-    const FlowLabels labels = FlowLabels::for_syntax(syntax, name);
+                            const VariableDelayFrame& frame, const FlowLabels& labels,
+                            const std::vector<std::string>& registers, const std::string& skipped,
+                            const std::string& rest) {
     const bool wide = form.count_bits == 16;
-    const std::vector<std::string> saved(registers.begin(), registers.begin() + plan.saved_registers);
+    const std::vector<std::string> saved(registers.begin(), registers.begin() + frame.saved_registers);
     std::string code;
     if (syntax == Syntax::gnu) {
         code += format_text("\t.text\n\t.global %s\n\t.type %s, @function\n", name.c_str(),
@@ -193,7 +217,7 @@ std::string subroutine_code(const std::string& name, Syntax syntax, const Variab
     }
     code += name + ":\n";
     code += wide ? "\tsbiw r24,0\n" : "\ttst r24\n";
-    if (form.save) {
+    if (frame.saves()) {
         code += "\tbreq " + target(labels.zero, syntax, true) + "\n";
         for (const std::string& reg : saved) {
             code += "\tpush " + reg + "\n";
@@ -202,21 +226,17 @@ std::string subroutine_code(const std::string& name, Syntax syntax, const Variab
     } else {
         code += "\tbrne " + target(labels.pass, syntax, true) + "\n\tret\n";
     }
-    code += format_text("; the top of every pass but the first: %i cycles\n",
-                        plan.skipped.requested_cycles);
-    code += labels.next + ":\n" + write_delay_listing(plan.skipped, registers, labels.next_loops).text;
-    code += format_text("; the rest of every pass: %i cycles, then the count\n",
-                        plan.rest_of_pass.requested_cycles);
-    code += labels.pass + ":\n";
-    if (plan.rest_of_pass.requested_cycles > 0) {
-        code += write_delay_listing(plan.rest_of_pass, registers, labels.pass_loops).text;
-    }
+    code += format_text("; the top of every pass but the first: %i cycles\n", frame.skipped_cycles);
+    code += labels.next + ":\n" + skipped;
+    code += format_text("; the rest of every pass: %lld cycles, then the count\n",
+                        static_cast<long long>(frame.rest_cycles));
+    code += labels.pass + ":\n" + rest;
     code += wide ? "\tsbiw r24,1\n" : "\tdec r24\n";
     code += "\tbrne " + target(labels.next, syntax, false) + "\n";
     for (size_t i = saved.size(); i-- > 0;) {
         code += "\tpop " + saved[i] + "\n";
     }
-    if (form.save) {
+    if (frame.saves()) {
         code += labels.zero + ":\n";
     }
     code += "\tret\n";
@@ -224,6 +244,12 @@ std::string subroutine_code(const std::string& name, Syntax syntax, const Variab
         code += format_text("\t.size %s, .-%s\n", name.c_str(), name.c_str());
     }
     return code;
+}
+
+FormedListing no_run_time_delay_on(AvrCore core) {
+    return refusal(format_text("No run-time delay for %s cores: their call timing is not "
+                               "known well enough.",
+                               avr_core_name(core)));
 }
 
 }  // namespace
@@ -238,9 +264,7 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
                                    const std::string& preface) {
     const std::optional<int32_t> smallest = smallest_variable_unit(form);
     if (!smallest) {
-        return refusal(format_text("No run-time delay for %s cores: their call timing is not "
-                                   "known well enough.",
-                                   avr_core_name(form.core)));
+        return no_run_time_delay_on(form.core);
     }
     const std::optional<VariableDelayPlan> plan = plan_variable_delay(unit, form);
     if (!plan) {
@@ -251,7 +275,7 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
             form.save ? " when saving registers" : ""));
     }
     std::vector<std::string> registers;
-    for (int32_t i = 0; i < std::max(plan->registers_used(), plan->saved_registers); ++i) {
+    for (int32_t i = 0; i < std::max(plan->registers_used(), plan->frame.saved_registers); ++i) {
         registers.push_back(first_word(register_texts[i]));
     }
     if (auto why = register_refusal(registers)) {
@@ -260,11 +284,70 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
     if (auto why = count_register_problem(registers, form)) {
         return refusal(std::move(*why));
     }
+    const FlowLabels labels = FlowLabels::for_syntax(syntax, name, false);
+    const std::string skipped = write_delay_listing(plan->skipped, registers, labels.next_loops).text;
+    const std::string rest =
+        plan->frame.rest_cycles > 0
+            ? write_delay_listing(plan->rest_of_pass, registers, labels.pass_loops).text
+            : "";
     FormedListing formed;
     formed.text = comment_lines(preface) +
-                  comment_lines(usage_comment(name, syntax, form, *plan, registers) +
-                                cost_comment(form, *plan)) +
-                  subroutine_code(name, syntax, form, *plan, registers);
+                  comment_lines(usage_comment(name, syntax, form, plan->frame, registers, "") +
+                                cost_comment(form, plan->frame)) +
+                  subroutine_code(name, syntax, form, plan->frame, labels, registers, skipped, rest);
+    return formed;
+}
+
+const std::vector<std::string>& compact_variable_delay_registers() {
+    static const std::vector<std::string> registers{"R26", "R27", "R18", "R19"};
+    return registers;
+}
+
+FormedListing write_compact_variable_delay(int64_t unit, const std::vector<std::string>& names,
+                                           const CompactRegisters& usable, Syntax syntax,
+                                           const std::string& name, const VariableDelayForm& form,
+                                           const std::string& preface) {
+    const std::optional<int32_t> smallest = smallest_compact_variable_unit(form);
+    if (!smallest) {
+        return no_run_time_delay_on(form.core);
+    }
+    if (unit < *smallest) {
+        return refusal(format_text(
+            "A unit of %lld cycles is too short for a run-time delay: on an %s core with %s and "
+            "%s %i-bit count, the call, the return and the loop that counts n need at least %i "
+            "cycles a unit in the compact form%s.",
+            static_cast<long long>(unit), avr_core_name(form.core),
+            form.long_call ? "call" : "rcall", form.count_bits == 8 ? "an" : "a", form.count_bits, *smallest,
+            form.save ? ", which saves no register at that unit" : ""));
+    }
+    // Every register given may be used: none may hold the count, nor be one
+    // that C code expects kept, unless it is saved.
+    if (auto why = count_register_problem(names, form)) {
+        return refusal(std::move(*why));
+    }
+    const std::optional<CompactVariablePlan> plan = plan_compact_variable_delay(unit, form, usable);
+    if (!plan) {
+        std::string given = names.empty() ? std::string("no register") : joined(names);
+        return refusal(format_text(
+            "A compact run-time delay of %lld cycles a unit takes more than %i words in a delay "
+            "of its pass with %s: give more registers with -r (up to four).",
+            static_cast<long long>(unit), max_compact_words, given.c_str()));
+    }
+    const std::vector<std::string> registers(
+        names.begin(), names.begin() + std::max(plan->registers_used(), plan->frame.saved_registers));
+    const FlowLabels labels = FlowLabels::for_syntax(syntax, name, true);
+    const PadSpelling pad = syntax == Syntax::gnu ? PadSpelling::gnu : PadSpelling::avra;
+    const std::string skipped = write_compact_listing(plan->skipped, names, labels.next_loops, pad);
+    const std::string rest =
+        plan->frame.rest_cycles > 0
+            ? write_compact_listing(plan->rest_of_pass, names, labels.pass_loops, pad)
+            : "";
+    FormedListing formed;
+    formed.text =
+        comment_lines(preface) +
+        comment_lines(usage_comment(name, syntax, form, plan->frame, registers, words_comment(*plan)) +
+                      cost_comment(form, plan->frame)) +
+        subroutine_code(name, syntax, form, plan->frame, labels, registers, skipped, rest);
     return formed;
 }
 

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "delay/compact_plan.hpp"
 #include "delay/listing_form.hpp"
 #include "delay/variable_delay_plan.hpp"
 
@@ -23,5 +25,22 @@ const RegisterTexts& variable_delay_register_texts();
 FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_texts, Syntax syntax,
                                    const std::string& name, const VariableDelayForm& form,
                                    const std::string& preface);
+
+// The registers a compact run-time delay may use where -r names none: R26
+// and R27, a pair that sbiw takes, then R18 and R19; C code may change all
+// of them freely, and none holds the count.
+const std::vector<std::string>& compact_variable_delay_registers();
+
+// Writes the subroutine `name` as write_variable_delay does, with its two
+// delays written as compact delays on `names` (what the planner may use of
+// them: `usable`), so that the whole subroutine takes the fewest words; its
+// header states them. Refused as write_variable_delay, and also when a
+// register given holds the count or, unless `form.save`, must be kept for C
+// code, or when the registers cannot reach a delay of a pass in
+// max_compact_words words.
+FormedListing write_compact_variable_delay(int64_t unit, const std::vector<std::string>& names,
+                                           const CompactRegisters& usable, Syntax syntax,
+                                           const std::string& name, const VariableDelayForm& form,
+                                           const std::string& preface);
 
 }  // namespace cyclotrim

@@ -16,8 +16,8 @@ namespace cyclotrim {
 //                 brne NAME__next     2, and 1 on the last pass
 //                 ret                 R
 //
-// With saving, the entry tests n before anything is pushed, so that n = 0
-// returns as early as without:
+// When it saves registers (s of them, s > 0), the entry tests n before
+// anything is pushed, so that n = 0 returns as early as without:
 //
 //   NAME:         sbiw r24,0          2
 //                 breq NAME__zero     1   n = 0: 2, to the last ret
@@ -36,7 +36,8 @@ namespace cyclotrim {
 // so S = C + E + s x pop + R - 1 makes it exactly n UNIT, with no constant
 // term; P = UNIT - S - d - 2 must not be negative, which sets the smallest
 // UNIT. The counting is exact for every n the count holds: brne leaves the
-// loop when the decrement reaches 0, after exactly n passes.
+// loop when the decrement reaches 0, after exactly n passes. Both delays
+// are the window's nested loops, or in the compact form compact delays.
 
 namespace {
 
@@ -56,38 +57,47 @@ constexpr int32_t relative_jump = 2;  // rjmp
 
 int32_t largest_count(int32_t count_bits) { return count_bits == 8 ? 255 : 65535; }
 
-int32_t VariableDelayPlan::registers_used() const {
-    return std::max(skipped.registers_used(), rest_of_pass.registers_used());
-}
-
-std::optional<VariableDelayPlan> plan_variable_delay(int32_t unit, const VariableDelayForm& form) {
+std::optional<VariableDelayFrame> variable_delay_frame(int64_t unit, const VariableDelayForm& form,
+                                                       int32_t saved) {
     const std::optional<CallCosts> costs = call_costs(form.core, form.long_call);
     if (!costs) {
         return std::nullopt;
     }
     const CountInstructions count = count_instructions(form.count_bits);
+    VariableDelayFrame frame;
+    frame.unit = unit;
+    frame.costs = *costs;
+    frame.saved_registers = saved;
+    frame.test_cycles = count.test;
+    frame.decrement_cycles = count.decrement;
+    frame.entry_cycles = frame.saves() ? count.test + 1 + saved * costs->push + relative_jump
+                                       : count.test + taken_branch;
+    frame.zero_cycles = costs->call + count.test + (frame.saves() ? taken_branch : 1) + costs->ret;
+    frame.skipped_cycles = costs->call + frame.entry_cycles + saved * costs->pop + costs->ret - 1;
+    frame.rest_cycles = unit - frame.skipped_cycles - count.decrement - taken_branch;
+    if (frame.rest_cycles < 0) {
+        return std::nullopt;
+    }
+    return frame;
+}
+
+int32_t VariableDelayPlan::registers_used() const {
+    return std::max(skipped.registers_used(), rest_of_pass.registers_used());
+}
+
+std::optional<VariableDelayPlan> plan_variable_delay(int32_t unit, const VariableDelayForm& form) {
     // The fewest saved registers that cover the registers the two delays
     // use; each one saved lengthens what the first pass skips.
     for (int32_t saved = 0; saved <= (form.save ? max_nest_levels : 0); ++saved) {
-        VariableDelayPlan plan;
-        plan.unit = unit;
-        plan.costs = *costs;
-        plan.saved_registers = saved;
-        plan.test_cycles = count.test;
-        plan.decrement_cycles = count.decrement;
-        plan.entry_cycles = form.save ? count.test + 1 + saved * costs->push + relative_jump
-                                      : count.test + taken_branch;
-        plan.zero_cycles =
-            costs->call + count.test + (form.save ? taken_branch : 1) + costs->ret;
-        const int32_t skipped =
-            costs->call + plan.entry_cycles + saved * costs->pop + costs->ret - 1;
-        const int32_t rest = unit - skipped - count.decrement - taken_branch;
-        if (rest < 0) {
+        const std::optional<VariableDelayFrame> frame = variable_delay_frame(unit, form, saved);
+        if (!frame) {
             return std::nullopt;  // saving more only lengthens the skipped part
         }
+        VariableDelayPlan plan;
+        plan.frame = *frame;
         LoopPlan first_nest;
-        plan.skipped = plan_delay(skipped, first_nest);
-        plan.rest_of_pass = plan_delay(rest, first_nest);
+        plan.skipped = plan_delay(frame->skipped_cycles, first_nest);
+        plan.rest_of_pass = plan_delay(static_cast<int32_t>(frame->rest_cycles), first_nest);
         if (!form.save || plan.registers_used() <= saved) {
             return plan;
         }
@@ -102,6 +112,54 @@ std::optional<int32_t> smallest_variable_unit(const VariableDelayForm& form) {
     // Once a unit fits, every larger one does: the rest of a pass only grows.
     int32_t unit = 1;
     while (!plan_variable_delay(unit, form)) {
+        ++unit;
+    }
+    return unit;
+}
+
+int32_t CompactVariablePlan::registers_used() const {
+    return std::max(skipped.registers_used(), rest_of_pass.registers_used());
+}
+
+int32_t CompactVariablePlan::words() const {
+    // The entry is the test, its branch and a ret (or with saving an rjmp);
+    // the count is the decrement and its brne.
+    constexpr int32_t entry_words = 3, count_words = 2, ret_words = 1;
+    return entry_words + 2 * frame.saved_registers + skipped.words() + rest_of_pass.words() +
+           count_words + ret_words;
+}
+
+std::optional<CompactVariablePlan> plan_compact_variable_delay(int64_t unit,
+                                                               const VariableDelayForm& form,
+                                                               const CompactRegisters& usable) {
+    std::optional<CompactVariablePlan> best;
+    for (int32_t saved = 0; saved <= (form.save ? usable.count : 0); ++saved) {
+        const std::optional<VariableDelayFrame> frame = variable_delay_frame(unit, form, saved);
+        if (!frame) {
+            break;  // saving more only lengthens the skipped part
+        }
+        const CompactRegisters allowed =
+            form.save ? CompactRegisters{saved, usable.sbiw_pair && saved >= 2} : usable;
+        const std::optional<CompactPlan> skipped = plan_compact_delay(frame->skipped_cycles, allowed);
+        const std::optional<CompactPlan> rest = plan_compact_delay(frame->rest_cycles, allowed);
+        if (skipped && rest) {
+            const CompactVariablePlan candidate{*frame, *skipped, *rest};
+            if (!best || candidate.words() < best->words()) {
+                best = candidate;
+            }
+        }
+    }
+    return best;
+}
+
+std::optional<int32_t> smallest_compact_variable_unit(const VariableDelayForm& form) {
+    if (!call_costs(form.core, form.long_call)) {
+        return std::nullopt;
+    }
+    // A subroutine that saves nothing has the shortest frame, and padding
+    // fills its delays without a register.
+    int32_t unit = 1;
+    while (!variable_delay_frame(unit, form, 0)) {
         ++unit;
     }
     return unit;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "delay/compact_plan.hpp"
 #include "delay/delay_plan.hpp"
 #include "delay/subroutine_plan.hpp"
 
@@ -21,9 +22,14 @@ struct VariableDelayForm {
 // The largest n the count's bits hold: 65535 or 255.
 int32_t largest_count(int32_t count_bits);
 
-struct VariableDelayPlan {
-    int32_t unit = 0;
+// The subroutine around the two delays of a pass: what each instruction
+// outside them costs, and the cycles left for the delays.
+struct VariableDelayFrame {
+    int64_t unit = 0;
     CallCosts costs;
+    // Registers pushed after the test for n = 0 and popped before the last
+    // ret; with none, the subroutine has no pushes, pops or jump over the
+    // top of the first pass.
     int32_t saved_registers = 0;
     // Cycles from NAME to the start of the first pass when n >= 1: the test
     // for n = 0 and its branch, and with saving the pushes and a jump.
@@ -36,8 +42,23 @@ struct VariableDelayPlan {
     int32_t zero_cycles = 0;
     // The top of every pass but the first: what the first pass skips pays
     // for the call, the entry, the pops and the return.
-    DelayPlan skipped;
+    int32_t skipped_cycles = 0;
     // The rest of every pass, before the decrement and its branch.
+    int64_t rest_cycles = 0;
+
+    bool saves() const { return saved_registers > 0; }
+};
+
+// The frame of a subroutine of `unit` cycles a count that saves `saved`
+// registers, or nothing when the unit leaves no cycles for the rest of a
+// pass (or the core's call timing is not known).
+std::optional<VariableDelayFrame> variable_delay_frame(int64_t unit, const VariableDelayForm& form,
+                                                       int32_t saved);
+
+struct VariableDelayPlan {
+    VariableDelayFrame frame;
+    // The two delays of a pass, planned as the window plans a count.
+    DelayPlan skipped;
     DelayPlan rest_of_pass;
 
     int32_t registers_used() const;
@@ -51,5 +72,32 @@ std::optional<VariableDelayPlan> plan_variable_delay(int32_t unit, const Variabl
 // The smallest unit plan_variable_delay takes for `form`; nothing for a core
 // without known call timing.
 std::optional<int32_t> smallest_variable_unit(const VariableDelayForm& form);
+
+// The same subroutine in the fewest words: its two delays are compact ones.
+struct CompactVariablePlan {
+    VariableDelayFrame frame;
+    CompactPlan skipped;
+    CompactPlan rest_of_pass;
+
+    int32_t registers_used() const;
+    // The whole subroutine: the entry (test, branch, and ret or rjmp), the
+    // pushes, both delays, the decrement and its brne, the pops and ret.
+    int32_t words() const;
+};
+
+// Plans the compact subroutine for `unit` (up to max_compact_cycle_count)
+// cycles a count with the registers `usable`. With `form.save` the delays
+// may use only the registers saved, the first of those given, as many as
+// give the fewest words in all (none, when padding alone is shortest).
+// Nothing when the unit is too small (see smallest_compact_variable_unit)
+// or a delay would take more than max_compact_words words.
+std::optional<CompactVariablePlan> plan_compact_variable_delay(int64_t unit,
+                                                               const VariableDelayForm& form,
+                                                               const CompactRegisters& usable);
+
+// The smallest unit of a compact subroutine for `form`: with or without
+// --save, the frame of a subroutine that saves nothing, whose delays are
+// padding; nothing for a core without known call timing.
+std::optional<int32_t> smallest_compact_variable_unit(const VariableDelayForm& form);
 
 }  // namespace cyclotrim

@@ -187,8 +187,17 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"--compact --syntax c -r R24 100", 2, "", {},
          "-r does not go with --syntax=c: the statement uses r24 to r27, which C code may change "
          "freely" + try_help},
-        {"--compact --name w --variable 1000", 2, "", {},
-         "--variable and --compact are two forms: give one of them" + try_help},
+        // A compact run-time delay: its smallest unit, every register given checked
+        // against the count, and the words its registers reach.
+        {"--compact --name w --variable --count-bits 8 --call --save 12", 2, "", {},
+         "A unit of 12 cycles is too short for a run-time delay: on an avre core with call and an "
+         "8-bit count, the call, the return and the loop that counts n need at least 13 cycles a "
+         "unit in the compact form, which saves no register at that unit."},
+        {"--compact --name w --variable -r R26,R27,R25 1000", 2, "", {},
+         "R25 holds the count n (r25:r24): choose another register for the loops."},
+        {"--compact --name w --variable -r R18 4294967295", 2, "", {},
+         "A compact run-time delay of 4294967295 cycles a unit takes more than 64 words in a delay "
+         "of its pass with R18: give more registers with -r (up to four)."},
         {"--compact --name w --subroutine --core avre22 --call 9", 2, "", {},
          "Too few cycles for a subroutine: on an avre22 core call and ret take 10, so ask for at "
          "least 10."},
@@ -348,6 +357,66 @@ TEST(Generator, WritesEachFormByteForByte) {
          "655380 cycles\n\tldi R26,0x3\n;loop: 2 ldi + 54614 passes x 4 cycles - 1 = 218457 "
          "cycles\nn__0:\tldi R24,0x56\n\tldi R25,0xd5\nn__1:\tsbiw R24,1\n\tbrne n__1\n"
          "\tdec R26\n\tbrne n__0\n"},
+        // A compact run-time delay that saves its register: in GNU as its pads jump to 8f
+        // inside a pass whose top is 6.
+        {"--compact --name w --variable --syntax gnu --save --count-bits 8 40",
+         "; w: n x 40 cycles from the first cycle of \"rcall w\" to the instruction after\n"
+         "; it, for every n from 1 to 255; with n = 0 it takes 10 cycles.\n"
+         "; 16 words: entry 3 + push 1 + top of a pass 4 + rest of a pass 4 + count 2 +\n"
+         "; pop 1 + ret 1.\n"
+         "; From assembler: ldi r24,n, then rcall w.\n"
+         "; From C: void w(uint8_t n); link this file. avr-gcc calls it with call on\n"
+         "; chips with more than 8 KiB of flash (write it with --call there) and with\n"
+         "; rcall on smaller ones; linking with --relax (-mrelax) may turn a call into\n"
+         "; an rcall.\n"
+         "; Changes r24 and the status flags; r1 stays 0 and every other register keeps\n"
+         "; its value (R26 is pushed and popped).\n"
+         "; Interrupts that run during the delay lengthen it, as they lengthen any\n"
+         "; busy-wait.\n"
+         "; On an avre core each pass takes 14 + 23 + dec 1 + brne 2 = 40 cycles; the\n"
+         "; first skips its 14, which pay for rcall 3 + tst 1 + breq 1 + push 2 + rjmp 2\n"
+         "; before it and pop 2 + ret 4 after the last pass, whose brne takes 1 cycle\n"
+         "; less.\n"
+         "\t.text\n"
+         "\t.global w\n"
+         "\t.type w, @function\n"
+         "w:\n"
+         "\ttst r24\n"
+         "\tbreq 7f\n"
+         "\tpush R26\n"
+         "\trjmp 9f\n"
+         "; the top of every pass but the first: 14 cycles\n"
+         "6:\n"
+         ";<===   Compact delay   ===>\n"
+         "; 14 cycles in 4 words\n"
+         "; 1 register used: R26\n"
+         ";------------------------\n"
+         ";loop: 1 ldi + 4 passes x 3 cycles - 1 = 12 cycles\n"
+         "\tldi R26,0x4\n"
+         "1:\tdec R26\n"
+         "\tbrne 1b\n"
+         ";padding: 2 cycles\n"
+         "\trjmp 8f\n"
+         "8:\n"
+         "; the rest of every pass: 23 cycles, then the count\n"
+         "9:\n"
+         ";<===   Compact delay   ===>\n"
+         "; 23 cycles in 4 words\n"
+         "; 1 register used: R26\n"
+         ";------------------------\n"
+         ";loop: 1 ldi + 7 passes x 3 cycles - 1 = 21 cycles\n"
+         "\tldi R26,0x7\n"
+         "1:\tdec R26\n"
+         "\tbrne 1b\n"
+         ";padding: 2 cycles\n"
+         "\trjmp 8f\n"
+         "8:\n"
+         "\tdec r24\n"
+         "\tbrne 6b\n"
+         "\tpop R26\n"
+         "7:\n"
+         "\tret\n"
+         "\t.size w, .-w\n"},
         {"--compact --syntax c -t 1us -f 5MHz",
          "/* 1 us at 5 MHz: 5 cycles, exactly the time asked for */\n"
          "/* Compact delay: 5 cycles (GCC inline assembly for avr-gcc or clang) */\n"
