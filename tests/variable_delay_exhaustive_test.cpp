@@ -1,7 +1,8 @@
 // The promise of a run-time delay for every count: the subroutine's listing,
 // run by an interpreter of this test's own (instruction costs taken from the
 // cores' tables, not from the planner), takes exactly n units for every n
-// from 1 to 65535 (255 with 8 bits), and n = 0 takes what its header says.
+// from 1 to 65535 (255 with 8 bits), and n = 0 takes what its header says;
+// in the compact form, in the words its header states.
 //
 // Running every n from the start would take n passes each; instead the
 // interpreter starts at the first pass's label once for every count v and
@@ -24,6 +25,7 @@
 #include "delay/variable_delay_plan.hpp"
 
 using cyclotrim::AvrCore;
+using cyclotrim::CompactRegisters;
 using cyclotrim::VariableDelayForm;
 
 namespace {
@@ -42,12 +44,12 @@ CoreCycles core_cycles(AvrCore core) {
     }
 }
 
-enum class Op { ldi, dec, tst, nop, sbiw, brne, breq, rjmp, push, pop, ret };
+enum class Op { ldi, dec, tst, nop, sbiw, subi, sbci, brne, breq, rjmp, push, pop, ret };
 
 struct Instruction {
     Op op = Op::nop;
     int reg = -1;        // the register it reads or writes
-    int value = 0;       // ldi's or sbiw's constant
+    int value = 0;       // the constant of ldi, sbiw, subi or sbci
     std::string target;  // a branch's label
     size_t jump_to = 0;  // the index of that label's instruction
 };
@@ -76,8 +78,9 @@ struct Program {
 Program parse(const std::string& listing) {
     static const std::map<std::string, Op> mnemonics{
         {"ldi", Op::ldi},   {"dec", Op::dec},   {"tst", Op::tst},   {"nop", Op::nop},
-        {"sbiw", Op::sbiw}, {"brne", Op::brne}, {"breq", Op::breq}, {"rjmp", Op::rjmp},
-        {"push", Op::push}, {"pop", Op::pop},   {"ret", Op::ret}};
+        {"sbiw", Op::sbiw}, {"subi", Op::subi}, {"sbci", Op::sbci}, {"brne", Op::brne},
+        {"breq", Op::breq}, {"rjmp", Op::rjmp}, {"push", Op::push}, {"pop", Op::pop},
+        {"ret", Op::ret}};
     Program program;
     std::istringstream lines(listing);
     std::string line;
@@ -119,8 +122,11 @@ Program parse(const std::string& listing) {
         }
         program.code.push_back(instruction);
     }
-    for (Instruction& instruction : program.code) {
-        if (!instruction.target.empty()) {
+    for (size_t i = 0; i < program.code.size(); ++i) {
+        Instruction& instruction = program.code[i];
+        if (instruction.target == "PC+1") {  // avra's jump to the next instruction
+            instruction.jump_to = i + 1;
+        } else if (!instruction.target.empty()) {
             if (program.labels.count(instruction.target) == 0) {
                 program.problem = "no label " + instruction.target;
                 return program;
@@ -159,7 +165,8 @@ public:
         if (wide_) {
             reg[25] = count >> 8;
         }
-        int zero = -1;  // the Z flag; -1: unknown
+        int zero = -1;   // the Z flag; -1: unknown
+        int carry = -1;  // the C flag
         size_t pc = program_.labels.at(from);
         auto fail = [&](const std::string& why) {
             run.problem = why + " at instruction " + std::to_string(pc);
@@ -179,7 +186,9 @@ public:
             }
             const Instruction& in = program_.code[pc++];
             const int r = in.reg;
-            if ((in.op == Op::dec || in.op == Op::tst) && reg[r] < 0) {
+            const bool reads = in.op == Op::dec || in.op == Op::tst || in.op == Op::subi ||
+                               in.op == Op::sbci || in.op == Op::sbiw;
+            if (reads && (r < 0 || reg[r] < 0 || (in.op == Op::sbiw && reg[r + 1] < 0))) {
                 return fail("reads an unloaded register r" + std::to_string(r));
             }
             switch (in.op) {
@@ -203,14 +212,33 @@ public:
                     run.cycles += 1;
                     break;
                 case Op::sbiw: {
-                    if (r != 24 || reg[24] < 0 || reg[25] < 0) {
-                        return fail("sbiw on an unknown pair");
+                    if (r < 24 || r % 2 != 0 || in.value < 0 || in.value > 63) {
+                        return fail("an sbiw that cannot be assembled");
                     }
-                    const int result = (reg[24] + 256 * reg[25] - in.value) & 0xffff;
-                    write(24, result & 0xff);
-                    write(25, result >> 8);
+                    const int pair = reg[r] + 256 * reg[r + 1];
+                    const int result = (pair - in.value) & 0xffff;
+                    write(r, result & 0xff);
+                    write(r + 1, result >> 8);
                     zero = result == 0 ? 1 : 0;
+                    carry = pair < in.value ? 1 : 0;
                     run.cycles += 2;
+                    break;
+                }
+                case Op::subi:
+                case Op::sbci: {
+                    if (r < 16 || in.value < 0 || in.value > 255) {
+                        return fail("a subi or sbci that cannot be assembled");
+                    }
+                    if (in.op == Op::sbci && (carry < 0 || zero < 0)) {
+                        return fail("an sbci after no subtraction");
+                    }
+                    // sbci subtracts the carry too and keeps Z only if it was set.
+                    const int borrow = in.op == Op::sbci ? carry : 0;
+                    const int result = (reg[r] - in.value - borrow) & 0xff;
+                    carry = reg[r] < in.value + borrow ? 1 : 0;
+                    zero = (result == 0 && (in.op == Op::subi || zero == 1)) ? 1 : 0;
+                    write(r, result);
+                    run.cycles += 1;
                     break;
                 }
                 case Op::brne:
@@ -264,23 +292,39 @@ struct Case {
     bool long_call;
     bool save;
     int count_bits;
-    std::optional<int32_t> unit;  // the smallest the planner takes, if not given
+    std::optional<int64_t> unit;  // the smallest the planner takes, if not given
+    bool compact = false;         // the delays of a pass written as compact delays
 };
 
-std::string describe(const Case& c, int32_t unit) {
+std::string describe(const Case& c, int64_t unit) {
     return std::string(cyclotrim::avr_core_name(c.core)) + (c.long_call ? " call" : " rcall") +
            (c.save ? " save " : " ") + std::to_string(c.count_bits) + " bits, unit " +
-           std::to_string(unit);
+           std::to_string(unit) + (c.compact ? ", compact" : "");
+}
+
+// The registers the delays of a pass use, by number: the defaults of each form.
+std::vector<int> loop_registers(bool compact) {
+    return compact ? std::vector<int>{26, 27, 18, 19} : std::vector<int>{18, 19, 20};
+}
+
+cyclotrim::FormedListing listing_of(const Case& c, int64_t unit) {
+    cyclotrim::ListingForm listing_form;
+    listing_form.name = "wait";
+    listing_form.variable = VariableDelayForm{c.core, c.long_call, c.save, c.count_bits};
+    if (!c.compact) {
+        return cyclotrim::write_listing_in_form(static_cast<int32_t>(unit),
+                                                cyclotrim::variable_delay_register_texts(),
+                                                listing_form);
+    }
+    listing_form.compact = cyclotrim::CompactForm{};
+    listing_form.compact->registers = cyclotrim::compact_variable_delay_registers();
+    listing_form.compact->core = c.core;
+    return cyclotrim::write_compact_in_form(unit, listing_form);
 }
 
 // Why the listing of `c` does not keep its promise for some n, or "".
-std::string promise_problem(const Case& c, int32_t unit) {
-    const VariableDelayForm form{c.core, c.long_call, c.save, c.count_bits};
-    cyclotrim::ListingForm listing_form;
-    listing_form.name = "wait";
-    listing_form.variable = form;
-    const cyclotrim::FormedListing formed = cyclotrim::write_listing_in_form(
-        unit, cyclotrim::variable_delay_register_texts(), listing_form);
+std::string promise_problem(const Case& c, int64_t unit) {
+    const cyclotrim::FormedListing formed = listing_of(c, unit);
     if (formed.refused) {
         return "refused: " + formed.refusal;
     }
@@ -294,6 +338,12 @@ std::string promise_problem(const Case& c, int32_t unit) {
     const Program program = parse(formed.text);
     if (!program.problem.empty()) {
         return program.problem;
+    }
+    // Every instruction here is one word.
+    std::smatch words;
+    if (c.compact && (!std::regex_search(header_text, words, std::regex(" (\\d+) words: ")) ||
+                      std::stoul(words[1]) != program.code.size())) {
+        return "the header does not state the " + std::to_string(program.code.size()) + " words";
     }
     const CoreCycles costs = core_cycles(c.core);
     const int64_t call = c.long_call ? costs.call : costs.rcall;
@@ -317,8 +367,8 @@ std::string promise_problem(const Case& c, int32_t unit) {
     std::vector<bool> may_change(32, false);
     may_change[24] = true;
     may_change[25] = c.count_bits == 16;
-    for (int r = 18; r <= 20 && !c.save; ++r) {
-        may_change[r] = true;
+    for (int r : loop_registers(c.compact)) {
+        may_change[r] = !c.save;
     }
     for (int r : entry.stack) {
         may_change[r] = true;
@@ -367,9 +417,9 @@ std::string promise_problem(const Case& c, int32_t unit) {
 
 }  // namespace
 
-// The smallest unit of every core, call, count width and saving, each
-// proven for every n; one cycle less is refused, and every larger unit up
-// to 2000 cycles above it is planned.
+// The smallest unit of every core, call, count width and saving, in the
+// window's loops and compact, each proven for every n; one cycle less is
+// refused, and every larger unit up to 2000 cycles above it is planned.
 TEST(VariableDelayExhaustive, TheSmallestUnitOfEveryFormHoldsForEveryCount) {
     for (AvrCore core : {AvrCore::avre, AvrCore::avre22, AvrCore::avrxt, AvrCore::avrxm}) {
         for (int bits : {8, 16}) {
@@ -384,6 +434,19 @@ TEST(VariableDelayExhaustive, TheSmallestUnitOfEveryFormHoldsForEveryCount) {
                         ASSERT_TRUE(cyclotrim::plan_variable_delay(unit, form)) << describe(c, unit);
                     }
                     EXPECT_EQ(promise_problem(c, *smallest), "") << describe(c, *smallest);
+
+                    // The compact form with its default registers, R26:R27 a pair for sbiw.
+                    const Case compact{core, long_call, save, bits, std::nullopt, true};
+                    const CompactRegisters usable{4, true};
+                    const std::optional<int32_t> least =
+                        cyclotrim::smallest_compact_variable_unit(form);
+                    ASSERT_TRUE(least.has_value());
+                    EXPECT_FALSE(cyclotrim::plan_compact_variable_delay(*least - 1, form, usable));
+                    for (int32_t unit = *least; unit < *least + 2000; ++unit) {
+                        ASSERT_TRUE(cyclotrim::plan_compact_variable_delay(unit, form, usable))
+                            << describe(compact, unit);
+                    }
+                    EXPECT_EQ(promise_problem(compact, *least), "") << describe(compact, *least);
                 }
             }
         }
@@ -400,6 +463,13 @@ TEST(VariableDelayExhaustive, LargerUnitsHoldForEveryCount) {
         {AvrCore::avre, false, true, 16, 790},       // the rest of a pass needs a second register
         {AvrCore::avrxt, false, true, 8, 7372},
         {AvrCore::avrxm, true, false, 16, 1000},
+        // Compact: delay_us and delay_ms at 16 MHz, saving, and counters of three bytes.
+        {AvrCore::avre, false, false, 16, 16, true},
+        {AvrCore::avre, false, false, 16, 16000, true},
+        {AvrCore::avre22, true, true, 16, 16000, true},
+        {AvrCore::avrxt, false, true, 8, 7372, true},
+        {AvrCore::avrxm, true, false, 16, 1000, true},
+        {AvrCore::avre, true, true, 8, 1000000, true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(promise_problem(c, *c.unit), "") << describe(c, *c.unit);
