@@ -73,6 +73,7 @@ struct Row {
     int32_t unit_cycles;    // 0 for the smallest unit
     const char* registers;  // -r LIST, or ""
     std::vector<int> counts;
+    bool compact = false;  // the delays of a pass written as compact delays
 };
 
 }  // namespace
@@ -93,13 +94,23 @@ TEST(VariableDelayTiming, TakesNUnitsFromTheCallOnEachCore) {
         {&atmega2560, false, true, 16, false, "16000", 16000, "-r R28,R29,R30", words_short},
         {&atmega2560, true, false, 16, false, "", 0, "", words},
         {&atmega2560, true, false, 8, false, "16000", 16000, "", bytes},
+        // Compact: pads (rjmp 8f in GNU as) in the delays, sbiw on X, subi and sbci chains.
+        {&atmega328p, false, false, 16, true, "16", 16, "", words, true},
+        {&atmega328p, true, true, 8, false, "1000", 1000, "", bytes, true},
+        {&atmega328p, false, true, 16, false, "100000", 100000, "-r R16,R17,R18", words_short, true},
+        {&atmega2560, true, true, 16, true, "16005", 16005, "", words_short, true},
+        {&atmega2560, false, false, 8, false, "-t 1ms -f 16MHz", 16000, "", bytes, true},
+        {&atmega2560, true, true, 16, false, "", 0, "", words, true},
     };
     for (const Row& row : rows) {
         const cyclotrim::VariableDelayForm form{row.chip->core, row.long_call, row.save, row.count_bits};
-        const int32_t unit =
-            row.unit_cycles > 0 ? row.unit_cycles : cyclotrim::smallest_variable_unit(form).value_or(-1);
+        const std::optional<int32_t> smallest = row.compact
+                                                    ? cyclotrim::smallest_compact_variable_unit(form)
+                                                    : cyclotrim::smallest_variable_unit(form);
+        const int32_t unit = row.unit_cycles > 0 ? row.unit_cycles : smallest.value_or(-1);
         const std::string arguments =
-            std::string("--name wait --variable --core ") + cyclotrim::avr_core_name(row.chip->core) +
+            std::string("--name wait --variable") + (row.compact ? " --compact" : "") + " --core " +
+            cyclotrim::avr_core_name(row.chip->core) +
             (row.long_call ? " --call" : "") + (row.save ? " --save" : "") +
             (row.count_bits == 8 ? " --count-bits 8" : "") + (row.gnu ? " --syntax gnu " : " ") +
             row.registers + " " + (*row.unit != '\0' ? row.unit : std::to_string(unit).c_str());
@@ -108,7 +119,7 @@ TEST(VariableDelayTiming, TakesNUnitsFromTheCallOnEachCore) {
         std::vector<bool> may_change(32, false);
         may_change[24] = true;
         may_change[25] = row.count_bits == 16;
-        const std::regex loop_register("\\b(?:ldi|dec) R(\\d+)");
+        const std::regex loop_register("\\b(?:ldi|dec|subi|sbci|sbiw) R(\\d+)");
         for (auto it = std::sregex_iterator(listing.begin(), listing.end(), loop_register);
              it != std::sregex_iterator() && !row.save; ++it) {
             may_change[std::stoi((*it)[1])] = true;
