@@ -412,7 +412,10 @@ const char* generator_help() {
            "so allow it with, for example, -r R24,R25,R20,R21; avrrc cores (--core)\n"
            "have no sbiw. A count that the registers given reach only in more than 64\n"
            "words is refused. In C the statement uses r24 to r27, which it declares\n"
-           "clobbered.\n"
+           "clobbered. With --variable the default is R26,R27,R18,R19, which C code\n"
+           "may change freely; every register given must be one the loops may use:\n"
+           "not r24 and r25, which hold n (r25 is free with --count-bits 8), and R16,\n"
+           "R17, R28 and R29 only with --save.\n"
            "\n"
            "A named listing's labels (NAME, NAME__0, ...) must not clash with other\n"
            "names of your program: another label, a .def or .equ (the device include\n"
@@ -484,7 +487,12 @@ const char* generator_help() {
            "                        the next instruction for two cycles) in its body,\n"
            "                        paid every pass, and after it; where that saves\n"
            "                        words, an 8-bit loop around it or a second loop on\n"
-           "                        its counter left at 0; the header states the words\n"
+           "                        its counter left at 0; the header states the words.\n"
+           "                        With --variable, the two delays of each pass are\n"
+           "                        compact ones, so the whole subroutine takes the\n"
+           "                        fewest words; the smallest unit is then that of\n"
+           "                        a subroutine that saves nothing (14 cycles on\n"
+           "                        avre with rcall), with or without --save\n"
            "\n"
            "Exit status:\n"
            "  0  the listing was written\n"
@@ -502,7 +510,8 @@ const char* generator_help() {
            "  $ cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n"
            "  $ cyclotrim-gen --name delay_ms --variable --syntax gnu -t 1ms -f 16MHz\n"
            "  $ cyclotrim-gen --name wait --variable --count-bits 8 2500 > wait.inc\n"
-           "  $ cyclotrim-gen --compact -t 1s -f 16MHz\n";
+           "  $ cyclotrim-gen --compact -t 1s -f 16MHz\n"
+           "  $ cyclotrim-gen --name delay_ms --variable --compact -t 1ms -f 16MHz\n";
 }
 
 }  // namespace cyclotrim
