@@ -2,8 +2,12 @@
 #include <gtkmm/application.h>
 #include <gtkmm/clipboard.h>
 
+#include <gtk/gtk.h>
+
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "app/main_window.hpp"
 
@@ -20,10 +24,14 @@ const char* const help_text =
     "from which Copy puts everything on the clipboard; Clear empties it. Each\n"
     "listing also prints four diagnostic lines on standard output.\n"
     "\n"
+    "From the keyboard: Tab and Shift+Tab go through every control, Enter in\n"
+    "any entry runs Start, F10 opens the menu and Ctrl+Q quits.\n"
+    "\n"
     "  -h, --help     show this help and exit\n"
     "  -V, --version  show the version and exit\n"
     "\n"
-    "Every other option is the toolkit's, such as --display=DISPLAY.\n"
+    "The toolkit's own options, such as --display=DISPLAY, are taken too; any\n"
+    "other option or argument is a usage error (exit status 2).\n"
     "For scripts and Makefiles, cyclotrim-gen writes the same listings.\n";
 
 // --help and --version are answered without a display; nothing else is the
@@ -42,11 +50,44 @@ bool answered_information_option(int argc, char** argv) {
     return false;
 }
 
+// Takes the toolkit's own options (--display=DISPLAY, --gtk-module=MODULE
+// and the rest) out of the command line, without opening the display. The
+// program takes no other option and no operand: what is left is a usage
+// error, described here; empty when nothing is left.
+std::string usage_error_after_toolkit_options(int& argc, char**& argv) {
+    GOptionContext* context = g_option_context_new(nullptr);
+    g_option_context_set_help_enabled(context, FALSE);
+    g_option_context_set_ignore_unknown_options(context, TRUE);
+    g_option_context_set_main_group(context, gtk_get_option_group(FALSE));
+    GError* error = nullptr;
+    const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
+    g_option_context_free(context);
+    if (!parsed) {
+        const std::string message = error->message;
+        g_error_free(error);
+        return message;
+    }
+    if (argc < 2) {
+        return "";
+    }
+    const std::string_view left = argv[1];
+    if (left.size() > 1 && left[0] == '-') {
+        return "unknown option '" + std::string(left.substr(0, left.find('='))) + "'";
+    }
+    return "extra operand '" + std::string(left) + "'";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (answered_information_option(argc, argv)) {
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
+    const std::string usage_error = usage_error_after_toolkit_options(argc, argv);
+    if (!usage_error.empty()) {
+        std::fprintf(stderr, "cyclotrim: %s\nTry 'cyclotrim --help' for more information.\n",
+                     usage_error.c_str());
+        return 2;
     }
     // Initialises the toolkit, which also takes the locale from the
     // environment: times and frequencies are read in the user's notation.

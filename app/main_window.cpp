@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include <gtkmm/box.h>
 #include <gtkmm/comboboxtext.h>
+#include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/grid.h>
 #include <gtkmm/label.h>
@@ -81,6 +82,18 @@ Gtk::ComboBoxText& add_combo(Gtk::Window& window, const char* name, const char* 
     return combo;
 }
 
+// The cycle count, while it cannot be edited (it then carries the toolkit's
+// "read-only" style class), looks as the theme draws an entry that cannot be
+// used; the default theme would leave it looking editable. Its text can
+// still be selected and copied; no text cursor shows.
+void give_read_only_look(Gtk::Entry& entry) {
+    const Glib::RefPtr<Gtk::CssProvider> look = Gtk::CssProvider::create();
+    look->load_from_data(
+        "entry.read-only { color: @insensitive_fg_color; background-color: @insensitive_bg_color;"
+        " box-shadow: none; caret-color: transparent; }");
+    entry.get_style_context()->add_provider(look, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
 // A cell of the input table: never stretched vertically.
 void attach_cell(Gtk::Grid& table, Gtk::Widget& widget, int column, int row, bool expand) {
     widget.set_hexpand(expand);
@@ -102,6 +115,17 @@ std::vector<Glib::RefPtr<Gdk::Pixbuf>> program_icons() {
 }
 
 void on_window1_destroy(GtkWidget*, gpointer) { quit_main_loop(); }
+
+// Tab and Shift+Tab go through every item of the toolbar, as through any
+// other container; the toolbar's own handling would leave it after its
+// first item. The arrow keys keep the toolbar's handling.
+bool on_toolbar2_focus(Gtk::DirectionType direction, Gtk::Toolbar* toolbar2) {
+    if (direction != Gtk::DIR_TAB_FORWARD && direction != Gtk::DIR_TAB_BACKWARD) {
+        return false;
+    }
+    GtkWidgetClass* container = GTK_WIDGET_CLASS(g_type_class_peek(GTK_TYPE_CONTAINER));
+    return container->focus(GTK_WIDGET(toolbar2->gobj()), static_cast<GtkDirectionType>(direction));
+}
 
 // A menu bar item without a submenu ignores a release that comes soon after
 // the press that opened the bar, so a quick click would not choose it. Exit
@@ -145,11 +169,17 @@ Gtk::Window* build_main_window() {
     hbox3_item.add(hbox3);
     hbox3_item.show();
     toolbar2.append(hbox3_item);
+    std::vector<Gtk::Entry*> register_entries;
     for (const auto& [combo, entry, items, text] :
          {std::tuple{"combo1", "R0", register_items, "R16"},
           std::tuple{"combo2", "R1", register_items_or_none, "R17"},
           std::tuple{"combo3", "R2", register_items, "R18"}}) {
-        hbox3.pack_start(add_combo(*window, combo, entry, 50, 3, items, text), true, true, 0);
+        // One character more than the longest register name: R is wider than the
+        // font's average character, and a name one pixel too wide scrolls
+        // its last character out of sight.
+        Gtk::ComboBoxText& picker = add_combo(*window, combo, entry, 50, 4, items, text);
+        hbox3.pack_start(picker, true, true, 0);
+        register_entries.push_back(picker.get_entry());
     }
 
     auto& viewport1 = add_named<Gtk::Viewport>(*window, "viewport1",
@@ -168,6 +198,7 @@ Gtk::Window* build_main_window() {
     auto& cycles = add_named<Gtk::Entry>(*window, "cycles");
     attach_cell(table1, cycles, 1, 0, true);
     cycles.set_size_request(70, -1);
+    give_read_only_look(cycles);
     Gtk::RadioButton::Group group = time_no.get_group();
     auto& time_yes = add_named<Gtk::RadioButton>(*window, "time_yes", group, "Time:");
     attach_cell(table1, time_yes, 0, 1, false);
@@ -198,6 +229,8 @@ Gtk::Window* build_main_window() {
     text.set_editable(false);
     // Long lines wrap, as the old text widget's did: the window keeps its width.
     text.set_wrap_mode(Gtk::WRAP_CHAR);
+    // The desktop's fixed-width font, so that the tab-aligned columns line up.
+    text.set_monospace(true);
 
     auto& statusbar = add_named<Gtk::Statusbar>(*window, "statusbar");
     vbox1.pack_start(statusbar, false, false, 0);
@@ -220,9 +253,19 @@ Gtk::Window* build_main_window() {
     time.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &time));
     Gtk::Entry& mhz = *combo4.get_entry();
     mhz.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &mhz));
-    // Keyboard use: typing goes into cycles from the start, Enter runs Start.
-    cycles.signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_cycles_activate), &cycles));
-    time.signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_time_activate), &time));
+    // Keyboard use: typing goes into cycles from the start, Tab reaches every
+    // control, Enter in any entry runs Start, Ctrl+Q chooses Exit.
+    toolbar2.signal_focus().connect(
+        sigc::bind(sigc::ptr_fun(&on_toolbar2_focus), &toolbar2), false);
+    for (Gtk::Entry* entry : {&cycles, &time, &mhz, register_entries[0], register_entries[1],
+                              register_entries[2]}) {
+        entry->signal_activate().connect(
+            sigc::bind(sigc::ptr_fun(&on_input_entry_activate), entry));
+    }
+    const Glib::RefPtr<Gtk::AccelGroup> accelerators = Gtk::AccelGroup::create();
+    window->add_accel_group(accelerators);
+    exit1.add_accelerator("activate", accelerators, GDK_KEY_q, Gdk::CONTROL_MASK,
+                          Gtk::ACCEL_VISIBLE);
     cycles.grab_focus();
     return window;
 }

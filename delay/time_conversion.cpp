@@ -1,5 +1,6 @@
 #include "delay/time_conversion.hpp"
 
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 
@@ -9,10 +10,29 @@ namespace cyclotrim {
 
 namespace {
 
+// `text` with every full stop written as the current locale's decimal
+// separator, so that "%f" reads 7.3728 and 7,3728 alike where the locale
+// writes a decimal comma: the frequency list is written with a point.
+std::string with_locale_decimal_separator(std::string_view text) {
+    const std::string_view separator = std::localeconv()->decimal_point;
+    if (separator.empty() || separator == ".") {
+        return std::string(text);
+    }
+    std::string written;
+    for (const char c : text) {
+        if (c == '.') {
+            written += separator;
+        } else {
+            written += c;
+        }
+    }
+    return written;
+}
+
 // The number at the start of `text`; nothing if the text does not begin with one.
 std::optional<float> read_single(std::string_view text) {
     float value = 0.0f;
-    if (std::sscanf(std::string(text).c_str(), "%f", &value) != 1) {
+    if (std::sscanf(with_locale_decimal_separator(text).c_str(), "%f", &value) != 1) {
         return std::nullopt;
     }
     return value;

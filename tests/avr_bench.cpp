@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -51,14 +52,16 @@ AssembledProgram assemble_avra_source(const std::string& text, const std::string
     return program;
 }
 
-AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name) {
+AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name,
+                                      const std::string& mcu) {
     const std::filesystem::path base = work_folder() / (name + "-gnu");
     write_file(base.string() + ".s", listing + "end_of_delay:\trjmp end_of_delay\n");
     AssembledProgram program;
     const std::string b = "'" + base.string();
     int status = -1;
-    program.tool_output = command_output("(avr-as --fatal-warnings -mmcu=atmega328p -o " + b +
-                                             ".o' " + b + ".s' && avr-ld -o " + b + ".elf' " + b +
+    program.tool_output = command_output("(avr-as --fatal-warnings -mmcu=" + mcu + " -o " + b +
+                                             ".o' " + b + ".s' && avr-gcc -mmcu=" + mcu +
+                                             " -nostartfiles -nostdlib -o " + b + ".elf' " + b +
                                              ".o' && avr-objcopy -O ihex " + b + ".elf' " + b +
                                              ".hex') 2>&1",
                                          &status);
@@ -68,15 +71,17 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
     return program;
 }
 
-AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name) {
+AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
+                                      const std::string& compiler) {
     const std::filesystem::path base = work_folder() / (name + "-gcc");
     write_file(base.string() + ".c", source);
     AssembledProgram program;
     const std::string b = "'" + base.string();
     int status = -1;
-    program.tool_output = command_output("(avr-gcc -O2 -Wall -mmcu=atmega328p -o " + b + ".elf' " +
-                                             b + ".c' && avr-objcopy -O ihex " + b + ".elf' " +
-                                             b + ".hex') 2>&1",
+    program.tool_output = command_output("(" + compiler + " -Wall -mmcu=atmega328p -c -o " + b +
+                                             ".o' " + b + ".c' && avr-gcc -mmcu=atmega328p -o " +
+                                             b + ".elf' " + b + ".o' && avr-objcopy -O ihex " + b +
+                                             ".elf' " + b + ".hex') 2>&1",
                                          &status);
     program.hex_path = base.string() + ".hex";
     program.elf_path = base.string() + ".elf";
@@ -95,7 +100,7 @@ int64_t symbol_address(const AssembledProgram& program, const std::string& symbo
 }
 
 int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
-                               uint32_t end, int64_t limit) {
+                               uint32_t end, int64_t limit, std::array<uint8_t, 32>* registers) {
     uint32_t size = 0;
     uint32_t load_address = 0;
     uint8_t* code = read_ihex_file(hex_path.c_str(), &size, &load_address);
@@ -119,6 +124,9 @@ int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uin
         }
         if (started && avr->pc == end) {
             taken = static_cast<int64_t>(avr->cycle - first);
+            if (registers != nullptr) {
+                std::copy(avr->data, avr->data + registers->size(), registers->begin());
+            }
             break;
         }
         const int state = avr_run(avr);

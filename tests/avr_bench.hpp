@@ -2,6 +2,7 @@
 // as, run the result in simavr, and count the cycles it takes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -19,12 +20,15 @@ AssembledProgram assemble_avra_source(const std::string& source, const std::stri
 // itself that marks the end. Any warning counts as a failure.
 AssembledProgram assemble_with_avra(const std::string& listing, const std::string& name);
 
-// The same with GNU avr-as and avr-ld.
-AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name);
+// The same with GNU avr-as, linked for `mcu` with nothing else.
+AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::string& name,
+                                      const std::string& mcu = "atmega328p");
 
-// Compiles a C file for an ATmega328P with avr-gcc -O2, linked with its
-// start-up code.
-AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name);
+// Compiles a C file for an ATmega328P with `compiler` (a command and its
+// optimisation level, such as "avr-gcc -O2" or "clang --target=avr -O0")
+// and links it with avr-gcc's start-up code.
+AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
+                                      const std::string& compiler = "avr-gcc -O2");
 
 // The byte address of a symbol of the program's ELF file, -1 if there is none.
 int64_t symbol_address(const AssembledProgram& program, const std::string& symbol);
@@ -32,8 +36,10 @@ int64_t symbol_address(const AssembledProgram& program, const std::string& symbo
 // Runs the program on `mcu` from reset and counts the cycles from the first
 // time the program counter reaches byte address `start` to the first time it
 // reaches `end` after that; -1 if that does not happen within `limit` cycles.
+// `registers`, if given, gets the register file r0 to r31 as it is at `end`.
 int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
-                               uint32_t end, int64_t limit);
+                               uint32_t end, int64_t limit,
+                               std::array<uint8_t, 32>* registers = nullptr);
 
 // Cycles from the first instruction of the program to the end marker, or
 // -1 if the end is not reached within `limit` cycles.

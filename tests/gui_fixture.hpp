@@ -31,6 +31,15 @@ inline void settle() {
     }
 }
 
+// Runs the toolkit for a while, so that resizes travel to the X server and
+// back, and styles follow a change of state at the next frame.
+inline void settle_for_a_while() {
+    for (int i = 0; i < 30; ++i) {
+        settle();
+        g_usleep(10000);
+    }
+}
+
 // Warnings logged without a log domain while an instance is alive.
 class WarningRecorder {
 public:
@@ -73,6 +82,55 @@ protected:
     }
 
     Gtk::Entry& entry(const char* name) { return widget<Gtk::Entry>(name); }
+
+    // Presses and releases a key on the window, as the keyboard does: the
+    // window's accelerators, the focused widget and the key bindings see it.
+    void press_key(guint keyval, GdkModifierType modifiers = GdkModifierType(0)) {
+        GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window_->gobj()));
+        GdkDevice* keyboard = gdk_seat_get_keyboard(gdk_display_get_default_seat(display));
+        if (!window_->has_toplevel_focus()) {
+            // The window gets the keyboard, as the window manager would give it.
+            GdkEvent* focus = gdk_event_new(GDK_FOCUS_CHANGE);
+            focus->focus_change.window = GDK_WINDOW(g_object_ref(window_->get_window()->gobj()));
+            focus->focus_change.send_event = TRUE;
+            focus->focus_change.in = TRUE;
+            gdk_event_set_device(focus, keyboard);
+            gtk_main_do_event(focus);
+            gdk_event_free(focus);
+        }
+        GdkKeymapKey* keys = nullptr;
+        gint n_keys = 0;
+        ASSERT_TRUE(gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval,
+                                                      &keys, &n_keys));
+        for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+            GdkEvent* event = gdk_event_new(type);
+            event->key.window = GDK_WINDOW(g_object_ref(window_->get_window()->gobj()));
+            event->key.send_event = TRUE;
+            event->key.time = GDK_CURRENT_TIME;
+            event->key.keyval = keyval;
+            event->key.state = modifiers;
+            event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+            event->key.group = static_cast<guint8>(keys[0].group);
+            gdk_event_set_device(event, keyboard);
+            gtk_main_do_event(event);
+            gdk_event_free(event);
+        }
+        g_free(keys);
+        settle();
+    }
+
+    // The registered name of the widget that has the keyboard focus, or of
+    // the registered widget that holds it (a tool button's inner button).
+    std::string focus_name() {
+        for (Gtk::Widget* w = window_->get_focus(); w != nullptr; w = w->get_parent()) {
+            for (const char* name : registered_names()) {
+                if (w == cyclotrim::find_widget(*window_, name)) {
+                    return name;
+                }
+            }
+        }
+        return "";
+    }
 
     void click(const char* button_name) {
         g_signal_emit_by_name(widget(button_name).gobj(), "clicked");

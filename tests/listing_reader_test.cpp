@@ -43,3 +43,31 @@ TEST(ListingReader, RejectsCodeThatDoesNotRunAsWritten) {
         EXPECT_FALSE(read_listing(listing).ok) << listing;
     }
 }
+
+// What the companion's other forms add: GNU as local labels, subroutines
+// whose stack must balance, and the register names avra reads.
+TEST(ListingReader, ReadsLocalLabelsSubroutinesAndAvrasRegisterNames) {
+    const StackCosts classic{2, 2, 4};
+    struct Case { const char* listing; int64_t cycles; bool ok; };
+    const Case cases[] = {
+        {"\tldi R16,0xff\n1:\tldi R17,0x1\n2:\tdec R17\n\tbrne 2b\n\tdec R16\n\tbrne 1b\n"
+         "\tldi R16,2\n1:\tdec R16\n\tbrne 1b\n", 1530 + 6, true},
+        {"w:\n\tpush R16\n\tpush R17\n\tldi R16,2\nw__0:\tdec R16\n\tbrne w__0\n\tpop R17\n"
+         "\tpop R16\n\tret\n", 4 + 6 + 4 + 4, true},
+        {"w:\n\tpush R16\n\tpush R17\n\tpop R16\n\tpop R17\n\tret\n", 0, false},  // pops swapped
+        {"w:\n\tpush R16\n\tret\n", 0, false},                                     // stack left
+        {"w:\n\tret\n\tnop\n", 0, false},                                          // after ret
+        {"\tldi R16,2\nW0:\tdec R16\n\tbrne W0\nw0:\tnop\n", 0, false},  // avra ignores case
+        // One register under two names: the inner loop resets the outer counter.
+        {"\tldi XL,0xff\n1:\tldi x,0x1\n2:\tdec x\n\tbrne 2b\n\tdec XL\n\tbrne 1b\n", 0, false},
+        {"\tldi R016,0xff\n1:\tldi r16,0x1\n2:\tdec r16\n\tbrne 2b\n\tdec R016\n\tbrne 1b\n", 0, false},
+    };
+    for (const Case& c : cases) {
+        const ListingReading reading = read_listing(c.listing, &classic);
+        EXPECT_EQ(reading.ok, c.ok) << c.listing << reading.problem;
+        if (c.ok) {
+            EXPECT_EQ(reading.cycles, c.cycles) << c.listing;
+        }
+    }
+    EXPECT_FALSE(read_listing("w:\n\tret\n").ok) << "no stack instructions without a core";
+}

@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "gui_fixture.hpp"
 
 namespace {
@@ -191,26 +193,112 @@ TEST_F(MainWindowTest, RefusalLeavesTheBufferAndSaysWhy) {
     }
 }
 
-TEST_F(MainWindowTest, CyclesHasTheFocusAndEnterRunsStart) {
-    EXPECT_TRUE(entry("cycles").is_focus());
-    entry("cycles").set_text("1000");
-    g_signal_emit_by_name(entry("cycles").gobj(), "activate");
-    settle();
-    EXPECT_EQ(buffer_text().rfind(";<===   Delay loop   ===>\n; 1000 cycles\n", 0), 0u);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("time_yes").gobj()), TRUE);
-    entry("time").set_text("0.001");
-    g_signal_emit_by_name(entry("time").gobj(), "activate");
-    settle();
-    EXPECT_NE(buffer_text().find("; 4000 cycles\n"), std::string::npos);
-    EXPECT_EQ(status_text(), "Created 7 lines of assembler code.");
+int listings_in(const std::string& buffer) {
+    int count = 0;
+    for (size_t at = buffer.find(";<==="); at != std::string::npos; at = buffer.find(";<===", at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
-// Runs the toolkit for a while, so that resizes travel to the X server and back.
-void settle_for_a_while() {
-    for (int i = 0; i < 30; ++i) {
-        settle();
-        g_usleep(10000);
+TEST_F(MainWindowTest, CyclesHasTheFocusAndEnterInAnyEntryRunsStart) {
+    EXPECT_TRUE(entry("cycles").is_focus());
+    entry("cycles").set_text("1000");
+    press_key(GDK_KEY_Return);
+    EXPECT_EQ(buffer_text().rfind(";<===   Delay loop   ===>\n; 1000 cycles\n", 0), 0u);
+    for (const char* name : {"R0", "R1", "R2", "MHZ"}) {
+        const int before = listings_in(buffer_text());
+        entry(name).grab_focus();
+        press_key(GDK_KEY_Return);
+        EXPECT_EQ(listings_in(buffer_text()), before + 1) << "Enter in " << name;
     }
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("time_yes").gobj()), TRUE);
+    entry("time").set_text("0.001");
+    entry("time").grab_focus();
+    press_key(GDK_KEY_Return);
+    EXPECT_NE(buffer_text().find("; 4000 cycles\n"), std::string::npos);
+    entry("MHZ").set_text("8.000");
+    entry("MHZ").grab_focus();
+    press_key(GDK_KEY_KP_Enter);
+    EXPECT_NE(buffer_text().find("; 8000 cycles\n"), std::string::npos);
+}
+
+// Tab and Shift+Tab go through every control in reading order: the toolbar
+// from left to right, the input table, the listing; then round again.
+TEST_F(MainWindowTest, TabVisitsEveryControlInReadingOrder) {
+    // A picker is its entry and then its list button.
+    const std::vector<std::string> order{
+        "time", "MHZ",    "combo4", "text", "start_button", "delete_button", "copy_button", "R0",
+        "combo1", "R1", "combo2", "R2",   "combo3",       "time_no",       "cycles"};
+    std::vector<std::string> forward;
+    for (size_t i = 0; i < order.size(); ++i) {
+        press_key(GDK_KEY_Tab);
+        forward.push_back(focus_name());
+    }
+    EXPECT_EQ(forward, order);
+    std::vector<std::string> backward;
+    for (size_t i = 0; i < order.size(); ++i) {
+        press_key(GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK);
+        backward.push_back(focus_name());
+    }
+    std::vector<std::string> reversed(order.rbegin() + 1, order.rend());
+    reversed.push_back("cycles");
+    EXPECT_EQ(backward, reversed);
+}
+
+// F10 opens the menu bar and Enter chooses Exit; Ctrl+Q chooses it directly.
+TEST_F(MainWindowTest, F10ReachesTheMenuAndCtrlQChoosesExit) {
+    int exits = 0;
+    widget<Gtk::MenuItem>("exit1").signal_activate().connect([&exits] { ++exits; });
+    press_key(GDK_KEY_F10);
+    EXPECT_EQ(gtk_menu_shell_get_selected_item(GTK_MENU_SHELL(widget("menubar1").gobj())),
+              widget("exit1").gobj());
+    press_key(GDK_KEY_Return);
+    EXPECT_EQ(exits, 1);
+    entry("cycles").grab_focus();
+    press_key(GDK_KEY_q, GDK_CONTROL_MASK);
+    EXPECT_EQ(exits, 2);
+    EXPECT_EQ(entry("cycles").get_text(), "") << "Ctrl+Q types nothing";
+}
+
+// Every register name a picker may hold shows whole, at any scale
+// (GDK_SCALE=2 in a second run): the entry's text area is at least as wide
+// as the widest name in the entry's own font.
+TEST_F(MainWindowTest, PickersShowEveryRegisterNameWhole) {
+    std::vector<std::string> names;
+    for (int r = 16; r <= 31; ++r) {
+        names.push_back("R" + std::to_string(r));
+    }
+    for (const char* pair : {"XL", "XH", "YL", "YH", "ZL", "ZH"}) {
+        names.emplace_back(pair);
+    }
+    for (const char* picker : {"R0", "R1", "R2"}) {
+        Gtk::Entry& picker_entry = entry(picker);
+        if (const char* scale = std::getenv("GDK_SCALE")) {
+            ASSERT_EQ(picker_entry.get_scale_factor(), std::atoi(scale));
+        }
+        std::string widest_name;
+        int widest = 0;
+        for (const std::string& name : names) {
+            int width = 0, height = 0;
+            picker_entry.create_pango_layout(name)->get_pixel_size(width, height);
+            if (width > widest) {
+                widest = width;
+                widest_name = name;
+            }
+        }
+        const Gdk::Rectangle area = picker_entry.get_text_area();
+        EXPECT_GE(area.get_width(), widest)
+            << picker << " cuts " << widest_name << " at scale " << picker_entry.get_scale_factor();
+    }
+}
+
+TEST_F(MainWindowTest, ListingIsInAMonospaceFont) {
+    auto& text = widget<Gtk::TextView>("text");
+    int narrow = 0, wide = 0, height = 0;
+    text.create_pango_layout("iiii")->get_pixel_size(narrow, height);
+    text.create_pango_layout("WWWW")->get_pixel_size(wide, height);
+    EXPECT_EQ(narrow, wide);
 }
 
 TEST_F(MainWindowTest, LongRegisterNameWrapsAndKeepsTheWindowsWidth) {

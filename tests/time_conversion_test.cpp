@@ -69,6 +69,7 @@ TEST(TimeConversion, KeepsTheCountWhenThereIsNothingToConvert) {
         {"0.00", "4.000", std::nullopt},
         {"-0", "4.000", std::nullopt},
         {"soon", "4.000", std::nullopt},
+        {"0,5", "4.000", std::nullopt},  // a comma is no separator in the C locale
         {"1", "", std::nullopt},
         {"1", "fast", std::nullopt},
         {"inf", "4.000", std::nullopt},
@@ -86,8 +87,15 @@ TEST(TimeConversion, ReadsTheLocalesDecimalComma) {
         {"0,5", "4,000", "2000000"},
         {"0,001", "4,000", "4000"},
         {"0,7", "1", "699999"},
-        // A full stop ends the number here: "4.000" reads as 4.
+        // A full stop is read too: the frequency list is written with one.
         {"1", "4.000", "4000000"},
-        {"0.5", "4,000", std::nullopt},
+        {"0.001", "7.3728", "7372"},
+        {"0,001", "7.3728", "7372"},
+        {"0.001", "7,3728", "7372"},
+        {"0,5s", "4.000", "2000000"},
+        // A second separator of either kind ends the number.
+        {"0,5.5", "4", "2000000"},
+        {"0.5,5", "4", "2000000"},
+        {"1.000.000", "4", "4000000"},
     });
 }

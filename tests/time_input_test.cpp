@@ -28,6 +28,18 @@ protected:
     }
 };
 
+// Text colour, background colour and text cursor colour, as the theme draws them.
+std::vector<std::string> look_of(Gtk::Widget& widget) {
+    GtkStyleContext* style = gtk_widget_get_style_context(widget.gobj());
+    std::vector<std::string> look;
+    for (const char* property : {"color", "background-color", "caret-color"}) {
+        GdkRGBA* colour = nullptr;
+        gtk_style_context_get(style, gtk_style_context_get_state(style), property, &colour, nullptr);
+        look.emplace_back(Gdk::RGBA(colour, false).to_string());
+    }
+    return look;
+}
+
 }  // namespace
 
 TEST_F(TimeInputTest, TypingATimeConvertsOnceItReadsAsANumber) {
@@ -43,6 +55,26 @@ TEST_F(TimeInputTest, SelectingTimeModeConvertsAtOnceAndLocksCycles) {
     select("time_yes");
     EXPECT_EQ(entry("cycles").get_text(), "4000000");
     EXPECT_FALSE(entry("cycles").get_editable());
+}
+
+// Read-only in time mode, the count looks as the theme draws an entry that
+// cannot be used, and shows no text cursor; back in cycles mode, as before.
+TEST_F(TimeInputTest, TheLockedCountLooksLikeTextThatCannotBeEdited) {
+    settle_for_a_while();  // styles follow a change of state at the next frame
+    const std::vector<std::string> editable = look_of(entry("cycles"));
+    entry("time").set_sensitive(false);
+    settle_for_a_while();
+    std::vector<std::string> unusable = look_of(entry("time"));
+    entry("time").set_sensitive(true);
+    unusable[2] = Gdk::RGBA("transparent").to_string();
+    select("time_yes");
+    settle_for_a_while();
+    EXPECT_EQ(look_of(entry("cycles")), unusable);
+    EXPECT_NE(unusable, editable);
+    EXPECT_TRUE(entry("cycles").get_can_focus()) << "the count can still be selected and copied";
+    select("time_no");
+    settle_for_a_while();
+    EXPECT_EQ(look_of(entry("cycles")), editable);
 }
 
 TEST_F(TimeInputTest, SelectingTimeModeWithoutATimeOnlyLocksCycles) {
@@ -127,7 +159,8 @@ TEST_F(TimeInputTest, CompanionWritesTheWindowsListingForTheSameCount) {
 }
 
 // Run by CTest with LC_ALL=de_DE.UTF-8: start-up takes the locale from the
-// environment, so times are read with a decimal comma.
+// environment, so times are read with a decimal comma, and with the point
+// that the frequency list is written in.
 TEST_F(TimeInputTest, ReadsTimesInTheUsersLocale) {
     const char* locale = std::getenv("LC_ALL");
     if (locale == nullptr || std::strncmp(locale, "de_DE", 5) != 0) {
@@ -139,4 +172,11 @@ TEST_F(TimeInputTest, ReadsTimesInTheUsersLocale) {
     entry("MHZ").set_text("7,3728");
     entry("time").set_text("0,0005");
     EXPECT_EQ(entry("cycles").get_text(), "3686");
+    entry("MHZ").set_text("7.3728");
+    entry("time").set_text("0.001");
+    EXPECT_EQ(entry("cycles").get_text(), "7372");
+    widget<Gtk::ComboBoxText>("combo4").set_active(1);
+    settle();
+    EXPECT_EQ(entry("MHZ").get_text(), "2.000");
+    EXPECT_EQ(entry("cycles").get_text(), "2000");
 }

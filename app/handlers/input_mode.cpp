@@ -1,6 +1,7 @@
 #include "app/handlers/input_mode.hpp"
 
 #include <gtkmm/entry.h>
+#include <gtkmm/stylecontext.h>
 
 #include <cstdint>
 
@@ -18,6 +19,13 @@ void set_input_mode(Gtk::Widget& button, int32_t mode) {
     InputMode = mode;
     if (auto* cycles = find_widget_as<Gtk::Entry>(*button.get_toplevel(), "cycles")) {
         cycles->set_editable(mode == 0);
+        // The toolkit's style class for text that cannot be edited gives the
+        // entry its look (see the main window).
+        if (mode == 0) {
+            cycles->get_style_context()->remove_class(GTK_STYLE_CLASS_READ_ONLY);
+        } else {
+            cycles->get_style_context()->add_class(GTK_STYLE_CLASS_READ_ONLY);
+        }
     }
 }
 

@@ -59,13 +59,6 @@ void report_in_statusbar(Gtk::Widget& window, const std::string& message) {
     }
 }
 
-// Enter in an entry does what the Start button does.
-void press_start(Gtk::Widget& entry) {
-    if (Gtk::Widget* start_button = find_widget(entry, "start_button")) {
-        on_start_button_clicked(start_button);
-    }
-}
-
 }  // namespace
 
 void on_start_button_clicked(Gtk::Widget* button) {
@@ -82,8 +75,10 @@ void on_start_button_clicked(Gtk::Widget* button) {
     report_in_statusbar(window, outcome.status_message);
 }
 
-void on_cycles_activate(Gtk::Widget* entry) { press_start(*entry); }
-
-void on_time_activate(Gtk::Widget* entry) { press_start(*entry); }
+void on_input_entry_activate(Gtk::Widget* entry) {
+    if (Gtk::Widget* start_button = find_widget(*entry, "start_button")) {
+        on_start_button_clicked(start_button);
+    }
+}
 
 }  // namespace cyclotrim

@@ -10,8 +10,8 @@ namespace cyclotrim {
 // request that cannot be written, only says why in the status bar.
 void on_start_button_clicked(Gtk::Widget* button);
 
-// Enter in the cycles entry, or in the time entry, runs Start.
-void on_cycles_activate(Gtk::Widget* entry);
-void on_time_activate(Gtk::Widget* entry);
+// Enter in an entry of the window (the cycle count, the time, the clock or a
+// register picker) does what the Start button does.
+void on_input_entry_activate(Gtk::Widget* entry);
 
 }  // namespace cyclotrim

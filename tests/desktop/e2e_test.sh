@@ -2,7 +2,9 @@
 # The real program driven as a person drives it, with pointer and keyboard
 # only: type a count at once and press Enter; then type a count, pick
 # registers from the lists, Start, Copy; then the time path; then Clear,
-# Copy and Exit. The clipboard, read by xclip, must
+# Copy and Exit. Then once more with the keyboard alone, in a locale that
+# writes a decimal comma: Tab to every picker, Copy and Clear, Enter in a
+# picker and in the clock entry, Ctrl+Q. The clipboard, read by xclip, must
 # hold what cyclotrim-gen writes for the same inputs.
 # Usage: e2e_test.sh CYCLOTRIM CYCLOTRIM_GEN ARTEFACT_FOLDER
 set -u
@@ -64,9 +66,9 @@ xdotool mousemove --window "$window" 107 45 click 1
 
 # Cycles: type a count, pick R20, R22 and R19, Start, Copy.
 xdotool mousemove --window "$window" 150 85 click 1 key ctrl+a type --delay 30 123456
-pick_from_list 284 45 4 8   # R20 for WL0
-pick_from_list 371 45 6 9   # R22 for WL1 (the list ends with an empty item)
-pick_from_list 458 45 3 8   # R19 for WL2
+pick_from_list 292 45 4 8   # R20 for WL0
+pick_from_list 387 45 6 9   # R22 for WL1 (the list ends with an empty item)
+pick_from_list 481 45 3 8   # R19 for WL2
 shot 02-cycles-typed
 xdotool mousemove --window "$window" 37 45 click 1
 wait_until starts_done 2; check "Start wrote a listing" $?
@@ -105,5 +107,45 @@ printf '%s\n' "cycles=1000" "max_registers= 1" "=>Cmax=765, r[0]=255 r[1]=0 r[2]
   "Cmax: 3" >"$artefacts/expected-stdout"
 cmp -s "$artefacts/stdout" "$artefacts/expected-stdout"; check "diagnostic lines" $?
 [ "$failed" -eq 0 ] || { echo "--- stdout:"; cat "$artefacts/stdout"; echo "--- stderr:"; cat "$artefacts/stderr"; }
+
+# Keyboard alone, with a decimal comma. From the cycle count, Tab goes
+# through time, clock, its list button, the listing, Start, Clear, Copy and
+# then each picker's entry and list button.
+LC_ALL=de_DE.UTF-8 "$program" >"$artefacts/keys-stdout" 2>"$artefacts/keys-stderr" &
+pid=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^AVR Cyclotrim$' | head -n 1)
+[ -n "$window" ] || { echo "FAIL no window in the comma locale"; exit 1; }
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+keys_done() { grep -qx "cycles=$1" "$artefacts/keys-stdout"; }
+xdotool type --delay 30 20000000
+xdotool key --delay 40 Tab Tab Tab Tab Tab Tab Tab Tab ctrl+a type --delay 30 R20
+xdotool key --delay 40 Tab Tab ctrl+a type --delay 30 R21
+xdotool key --delay 40 Tab Tab ctrl+a type --delay 30 R22
+shot 07-keys-pickers
+xdotool key Return
+wait_until keys_done 20000000; check "Enter in a picker wrote a listing" $?
+# Back with Shift+Tab past the pickers to Copy, then to Clear.
+xdotool key --delay 40 shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+"$generator" -r R20,R21,R22 20000000 >"$artefacts/expected-keys-1"
+wait_until clipboard_is "$artefacts/expected-keys-1"; check "Tab reached every picker and Copy" $?
+xdotool key --delay 40 shift+Tab space
+# On to the radio buttons, Time by the arrow key, a time and the clock
+# written with points although the locale writes commas; Enter in the clock.
+xdotool key --delay 40 Tab Tab Tab Tab Tab Tab Tab Tab Down Tab
+xdotool type --delay 30 0.001
+xdotool key --delay 40 Tab ctrl+a type --delay 30 7.3728
+shot 08-keys-time
+xdotool key Return
+wait_until keys_done 7372; check "7.3728 MHz for 0.001 s is 7372 cycles with a decimal comma" $?
+# From the clock past its list button and the listing round to the toolbar.
+xdotool key --delay 40 Tab Tab Tab Tab Tab space
+"$generator" -r R20,R21,R22 7372 >"$artefacts/expected-keys-2"
+wait_until clipboard_is "$artefacts/expected-keys-2"; check "Clear emptied the buffer before the time listing" $?
+shot 09-keys-copied
+xdotool key ctrl+q
+wait_until sh -c "! kill -0 $pid 2>/dev/null"; check "Ctrl+Q quits" $?
+kill "$pid" 2>/dev/null
+wait "$pid"; check "exit status 0 after Ctrl+Q" $?
+[ "$failed" -eq 0 ] || { echo "--- stdout:"; cat "$artefacts/keys-stdout"; echo "--- stderr:"; cat "$artefacts/keys-stderr"; }
 
 finish

@@ -1,18 +1,24 @@
 #!/bin/sh
-# One real click on "Exit", and a close request from the window manager,
-# each end the program with status 0 at once, listings in the buffer or not.
+# One real click on "Exit", a close request from the window manager, and F10
+# then Enter on the keyboard each end the program with status 0 at once,
+# listings in the buffer or not. The last run takes its display and window
+# class from the toolkit's own options.
 # Usage: exit_test.sh CYCLOTRIM SEND_CLOSE_REQUEST ARTEFACT_FOLDER
 set -u
 program=$1 send_close_request=$2 artefacts=$3
 mkdir -p "$artefacts"
 failures=0
 
-# Starts the program and waits for its window; sets $pid and $window.
+# start_program NAME [COMMAND...] starts the program (or COMMAND, which
+# starts it) and waits for its window; sets $pid and $window.
 start_program() {
-    "$program" >"$artefacts/$1.out" 2>"$artefacts/$1.err" &
+    name=$1
+    shift
+    [ "$#" -gt 0 ] || set -- "$program"
+    "$@" >"$artefacts/$name.out" 2>"$artefacts/$name.err" &
     pid=$!
     window=$(timeout 20 xdotool search --sync --onlyvisible --name '^AVR Cyclotrim$' | head -n 1)
-    [ -n "$window" ] || { echo "FAIL $1: no window"; exit 1; }
+    [ -n "$window" ] || { echo "FAIL $name: no window"; exit 1; }
     xdotool windowfocus --sync "$window" 2>/dev/null || true
 }
 
@@ -61,5 +67,13 @@ start_program close_empty
 "$send_close_request" "$window"
 expect_exit_zero close_empty
 
-echo "$((3 - failures)) passed, $failures failed"
+start_program keys env -u DISPLAY "$program" --display="$DISPLAY" --class=CyclotrimKeys
+if ! xdotool search --class '^CyclotrimKeys$' | grep -qx "$window"; then
+    echo "FAIL keys: --class did not name the window's class"; failures=$((failures + 1))
+fi
+write_a_listing keys 1000
+xdotool key F10 Return
+expect_exit_zero keys
+
+echo "$((4 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
