@@ -58,7 +58,9 @@ function shellWord(word) {
 // (the listing) or its standard error.
 function runGenerator(generator, words) {
   const bytes = new TextEncoder().encode(words.map((word) => word + "\n").join(""));
-  generator.HEAPU8.set(bytes, generator._cyclotrim_words(bytes.length));
+  // The room first: making it may grow the memory, which replaces HEAPU8.
+  const room = generator._cyclotrim_words(bytes.length);
+  generator.HEAPU8.set(bytes, room);
   const status = generator._cyclotrim_run();
   const start = generator._cyclotrim_text();
   const text = new TextDecoder().decode(

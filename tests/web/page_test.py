@@ -217,6 +217,18 @@ def main():
               served_ms < FIRST_LISTING_LIMIT_MS and browser.execute_script(fetched) == [])
         server.shutdown()
 
+        # A request larger than the generator's first memory (a pasted text), which must
+        # grow it; no command line can be that long, so a shorter one gives the message.
+        open_page(browser, address)
+        problem = browser.execute_script("""
+            const cycles = document.getElementById('cycles');
+            cycles.value = '1'.repeat(20000000);
+            cycles.dispatchEvent(new Event('input', {bubbles: true}));
+            return document.getElementById('cycles-problem').textContent""")
+        expected = run([gen, "1" * 100000]).stderr.decode().split("\n")[0]
+        check("a 20 MB count refused as the companion refuses a long one",
+              expected == "cyclotrim-gen: " + problem, problem)
+
         # Copy puts the whole listing on the clipboard.
         open_page(browser, address)
         operate(browser, {"syntax": "gnu", "cycles": "123456"})
