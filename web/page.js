@@ -19,7 +19,14 @@ const OPTIONS = [
     refusals: / is not a clock frequency: |^A clock frequency/ },
   { field: "round", applies: timeGiven, words: (mode) => (mode === "down" ? [] : ["--round=" + mode]) },
   { field: "registers", applies: () => byId("syntax").value !== "c",
-    words: (list) => (list === "R16,R17,R18" ? [] : ["--registers=" + list]),
+    words: (names) => {
+      // Up to the last register given: the loops after it keep their defaults.
+      let given = names.length;
+      while (given > 0 && names[given - 1] === "") {
+        given -= 1;
+      }
+      return given === 0 ? [] : ["--registers=" + names.slice(0, given).join(",")];
+    },
     refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: / },
   { field: "syntax", words: (syntax) => (syntax === "avra" ? [] : ["--syntax=" + syntax]) },
   { field: "name", words: (name) => (name === "" ? [] : ["--name=" + name]),
@@ -38,7 +45,7 @@ const OPTIONS = [
 
 function fieldValue(field) {
   if (field === "registers") {
-    return registerInputs.map((input) => input.value).join(",");
+    return registerInputs.map((input) => input.value);
   }
   const control = byId(field);
   return control.type === "checkbox" ? control.checked : control.value;
