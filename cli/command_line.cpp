@@ -2,12 +2,15 @@
 
 #include <getopt.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "delay/entry_parsing.hpp"
 #include "delay/register_choice.hpp"
 #include "delay/text_format.hpp"
+#include "delay/variable_delay_listing.hpp"
 
 namespace cyclotrim {
 
@@ -21,6 +24,8 @@ enum LongOnly {
     call_option,
     save_option,
     core_option,
+    variable_option,
+    count_bits_option,
 };
 
 const option long_options[] = {
@@ -34,6 +39,8 @@ const option long_options[] = {
     {"call", no_argument, nullptr, call_option},
     {"save", no_argument, nullptr, save_option},
     {"core", required_argument, nullptr, core_option},
+    {"variable", no_argument, nullptr, variable_option},
+    {"count-bits", required_argument, nullptr, count_bits_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -119,24 +126,53 @@ const std::pair<const char*, Rounding> rounding_names[] = {
     {"down", Rounding::down}, {"nearest", Rounding::nearest}, {"up", Rounding::up}};
 const std::pair<const char*, Syntax> syntax_names[] = {
     {"avra", Syntax::avra}, {"gnu", Syntax::gnu}, {"c", Syntax::c}};
+const std::pair<const char*, int32_t> count_bits_names[] = {{"8", 8}, {"16", 16}};
 
 // The options of the listing's form that the others rule out.
 struct FormOptions {
     bool registers = false;
+    size_t registers_named = 0;  // by the last -r
     bool subroutine = false;
     bool call = false;
     bool save = false;
     AvrCore core = AvrCore::avre;
+    bool variable = false;
+    std::optional<int32_t> count_bits;
 };
+
+std::string variable_form_conflict(const ListingForm& form, const FormOptions& given) {
+    if (given.count_bits && !given.variable) {
+        return "--count-bits needs --variable";
+    }
+    if (!given.variable) {
+        return "";
+    }
+    if (given.subroutine) {
+        return "--variable and --subroutine are two forms: give one of them";
+    }
+    if (form.name.empty()) {
+        return "--variable needs --name, the subroutine's label";
+    }
+    if (form.syntax == Syntax::c) {
+        return format_text("--variable does not go with --syntax=c, as a compiler's own call "
+                           "cannot be counted: write the --syntax=gnu form into a .S file, link "
+                           "it and declare void %s(uint%i_t n); in C",
+                           form.name.c_str(), given.count_bits.value_or(16));
+    }
+    return "";
+}
 
 std::string form_conflict(const ListingForm& form, const FormOptions& given) {
     const bool c = form.syntax == Syntax::c;
+    if (const std::string conflict = variable_form_conflict(form, given); !conflict.empty()) {
+        return conflict;
+    }
     if (c && given.registers) {
         return "-r does not go with --syntax=c: the statement uses r18, r19 and r20, which C "
                "code may change freely";
     }
-    if ((given.call || given.save) && !given.subroutine) {
-        return format_text("%s needs --subroutine", given.call ? "--call" : "--save");
+    if ((given.call || given.save) && !given.subroutine && !given.variable) {
+        return format_text("%s needs --subroutine or --variable", given.call ? "--call" : "--save");
     }
     if (given.subroutine && form.name.empty()) {
         return "--subroutine needs --name, the subroutine's label";
@@ -144,9 +180,9 @@ std::string form_conflict(const ListingForm& form, const FormOptions& given) {
     if (given.subroutine && c) {
         return "--subroutine is for --syntax=avra or gnu";
     }
-    if (!form.name.empty() && form.syntax != Syntax::avra && !given.subroutine) {
+    if (!form.name.empty() && form.syntax != Syntax::avra && !given.subroutine && !given.variable) {
         return format_text("--name with --syntax=%s names a subroutine (its loop labels are "
-                           "numbered): add --subroutine",
+                           "numbered): add --subroutine or --variable",
                            c ? "c" : "gnu");
     }
     return "";
@@ -212,6 +248,8 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
             case 'r':
                 line.usage_error = read_register_list(optarg, request.registers);
                 given.registers = true;
+                given.registers_named =
+                    1 + static_cast<size_t>(std::count(optarg, optarg + std::strlen(optarg), ','));
                 break;
             case 't':
                 request.time_text = optarg;
@@ -257,6 +295,15 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
                         "--core takes avre, avre22, avrxt, avrxm or avrrc, not '%s'", optarg);
                 }
                 break;
+            case variable_option:
+                given.variable = true;
+                break;
+            case count_bits_option:
+                given.count_bits = named_value(optarg, count_bits_names);
+                if (!given.count_bits) {
+                    line.usage_error = format_text("--count-bits takes 8 or 16, not '%s'", optarg);
+                }
+                break;
             case 'h':
                 request.help = true;
                 return line;
@@ -281,6 +328,14 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     }
     if (given.subroutine) {
         request.form.subroutine = SubroutineForm{given.core, given.call, given.save};
+    }
+    if (given.variable) {
+        request.form.variable =
+            VariableDelayForm{given.core, given.call, given.save, given.count_bits.value_or(16)};
+        // The loops -r leaves out take the form's own defaults.
+        for (size_t i = given.registers_named; i < request.registers.size(); ++i) {
+            request.registers[i] = variable_delay_register_texts()[i];
+        }
     }
     const int operands = argc - optind;
     if ((clock_given || rounding_given) && !request.time_text) {
@@ -341,6 +396,23 @@ const char* generator_help() {
            "                        AVR Dx/Ex), avrxm (XMEGA up to 128 KiB) or avrrc\n"
            "                        (ATtiny4/5/9/10/20/40, no subroutines); the loops\n"
            "                        themselves take the same cycles on every core\n"
+           "      --variable        write the subroutine NAME whose delay is n units,\n"
+           "                        n an unsigned count read at run time from r25:r24\n"
+           "                        (low byte r24, where avr-gcc passes a uint16_t):\n"
+           "                        from the first cycle of \"rcall NAME\" to the\n"
+           "                        instruction after it, exactly n units of CYCLES\n"
+           "                        (or of TIME at CLOCK) for every n from 1 to 65535;\n"
+           "                        n = 0 returns at once. Needs --name; avra or gnu;\n"
+           "                        --call, --save and --core as for --subroutine\n"
+           "                        (not avrrc). Its loops use R18, R19, R20 unless -r\n"
+           "                        names others; R16, R17, R28 and R29, which C code\n"
+           "                        expects kept, need --save. A unit too short for\n"
+           "                        the call, the return and the loop is refused with\n"
+           "                        the smallest one possible (14 cycles on avre with\n"
+           "                        rcall)\n"
+           "      --count-bits=BITS\n"
+           "                        for --variable: 16 (the default), or 8 for n in\n"
+           "                        r24 alone, 1 to 255 (shorter code)\n"
            "\n"
            "  -h, --help            show this help and exit\n"
            "  -V, --version         show the version and exit\n"
@@ -375,7 +447,9 @@ const char* generator_help() {
            "  cyclotrim-gen --name blink 1000 >> delays.inc\n"
            "  cyclotrim-gen --syntax gnu 600000 > delay.S\n"
            "  cyclotrim-gen --syntax c -t 10us -f 16MHz > delay_10us.h\n"
-           "  cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n";
+           "  cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n"
+           "  cyclotrim-gen --name delay_ms --variable --syntax gnu -t 1ms -f 16MHz\n"
+           "  cyclotrim-gen --name wait --variable --count-bits 8 2500 > wait.inc\n";
 }
 
 }  // namespace cyclotrim

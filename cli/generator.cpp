@@ -70,6 +70,16 @@ GeneratorRun run_generator(const std::vector<std::string>& arguments) {
         }
         cycles = converted.cycles;
         time_comment = converted.comment_or_problem;
+        if (request.form.variable) {
+            // A run-time delay repeats the rounded unit: its error grows with n.
+            const int32_t largest = largest_count(request.form.variable->count_bits);
+            const std::string off =
+                deviation_after(time.quantity, clock.quantity, request.rounding, largest);
+            time_comment = "a unit of " + time_comment;
+            if (!off.empty()) {
+                time_comment += format_text("\nat n = %i, the largest: %s", largest, off.c_str());
+            }
+        }
     } else {
         const CycleText count = parse_whole_cycle_count(*request.cycles_text);
         if (count.problem != CycleTextProblem::none) {

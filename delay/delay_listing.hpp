@@ -14,13 +14,17 @@ namespace cyclotrim {
 // (0 = first) is WLi in the first nest and WLi_(k+1) after it, the rest loop
 // WLrest. A named listing's labels are NAME__ followed by the same suffix
 // (NAME__0, NAME__0_2, NAME__rest): a name without "__" of its own thus
-// never defines a label of another name. Numeric local labels (1:, brne 1b),
-// which any number of listings can repeat in one file, number the loops
-// from 1 outwards in.
+// never defines a label of another name; a part of a named listing that
+// holds several delays labels its loops NAME__PART_0, NAME__PART_rest.
+// Numeric local labels (1:, brne 1b), which any number of listings can
+// repeat in one file, number the loops from 1 outwards in.
 class LoopLabels {
 public:
     static LoopLabels window() { return LoopLabels("WL"); }
     static LoopLabels named(const std::string& name) { return LoopLabels(name + "__"); }
+    static LoopLabels named_part(const std::string& name, const std::string& part) {
+        return LoopLabels(name + "__" + part + "_");
+    }
     static LoopLabels numeric() { return LoopLabels(""); }
 
     // The label as it is defined, without its colon.

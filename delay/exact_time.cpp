@@ -280,18 +280,25 @@ TimeInCycles no_count(std::string problem) {
     return result;
 }
 
-}  // namespace
+// time x clock as a whole count of cycles, rounded as asked, with the
+// fraction of a cycle that the rounding dropped or added.
+struct RoundedProduct {
+    std::string problem;  // why there is no count; empty when there is one
+    int32_t cycles = 0;
+    std::string fraction_digits;  // the fraction is fraction_digits x 10^-fraction_length
+    int64_t fraction_length = 0;
+    bool round_up = false;
+};
 
-QuantityReading read_time(std::string_view text) { return read_quantity(text, time_kind); }
-
-QuantityReading read_clock(std::string_view text) { return read_quantity(text, clock_kind); }
-
-TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding) {
+RoundedProduct rounded_product(const Quantity& time, const Quantity& clock, Rounding rounding) {
+    RoundedProduct result;
     if (clock.negative || clock.digits.empty()) {
-        return no_count("A clock frequency must be above 0 Hz.");
+        result.problem = "A clock frequency must be above 0 Hz.";
+        return result;
     }
     if (time.negative && !time.digits.empty()) {
-        return no_count(cycle_text_refusal(CycleTextProblem::negative));
+        result.problem = cycle_text_refusal(CycleTextProblem::negative);
+        return result;
     }
     const char* const too_many = cycle_text_refusal(CycleTextProblem::too_large);
     std::string product = multiply(time.digits, clock.digits);
@@ -302,51 +309,93 @@ TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Roundi
     }
     const int64_t length = static_cast<int64_t>(product.size());
     if (!product.empty() && length + exponent > 10) {
-        return no_count(too_many);
+        result.problem = too_many;
+        return result;
     }
     // product x 10^exponent = whole + fraction, fraction = fraction_digits x 10^-fraction_length
     uint64_t whole = 0;
-    std::string fraction_digits;
-    int64_t fraction_length = 0;
     if (exponent >= 0) {
         whole = product.empty() ? 0 : std::strtoull(product.c_str(), nullptr, 10);
         for (int64_t i = 0; i < exponent && whole != 0; ++i) {
             whole *= 10;
         }
     } else {
-        fraction_length = -exponent;
+        result.fraction_length = -exponent;
         const int64_t whole_length = std::max<int64_t>(0, length + exponent);
         whole = whole_length == 0 ? 0 : std::strtoull(product.substr(0, whole_length).c_str(), nullptr, 10);
-        fraction_digits = product.substr(whole_length);
+        result.fraction_digits = product.substr(whole_length);
     }
+    const std::string& fraction_digits = result.fraction_digits;
     const bool has_fraction = !fraction_digits.empty();
-    const bool half_or_more = has_fraction && fraction_length == static_cast<int64_t>(fraction_digits.size()) &&
+    const bool half_or_more = has_fraction &&
+                              result.fraction_length == static_cast<int64_t>(fraction_digits.size()) &&
                               fraction_digits[0] >= '5';
-    const bool round_up = has_fraction && (rounding == Rounding::up ||
-                                           (rounding == Rounding::nearest && half_or_more));
-    const uint64_t cycles = whole + (round_up ? 1 : 0);
+    result.round_up = has_fraction && (rounding == Rounding::up ||
+                                       (rounding == Rounding::nearest && half_or_more));
+    const uint64_t cycles = whole + (result.round_up ? 1 : 0);
     if (cycles > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
-        return no_count(too_many);
+        result.problem = too_many;
+        return result;
+    }
+    result.cycles = static_cast<int32_t>(cycles);
+    return result;
+}
+
+// count x the figure, `count` at least 1.
+Figure times(Figure figure, int32_t count) {
+    figure.mantissa *= count;
+    while (figure.mantissa >= 10.0) {
+        figure.mantissa /= 10.0;
+        figure.exponent += 1;
+    }
+    return figure;
+}
+
+// How far `count` times the rounded count is from `count` times the time:
+// "0.8 cycles (108.5 ns) shorter than asked"; empty when it is exact.
+std::string how_far(const RoundedProduct& product, const Quantity& clock, int32_t count) {
+    const std::string& fraction_digits = product.fraction_digits;
+    if (fraction_digits.empty()) {
+        return "";
+    }
+    const Figure off_cycles = times(
+        product.round_up
+            ? complement(fraction_digits, product.fraction_length)
+            : figure_of(fraction_digits.substr(fraction_digits.find_first_not_of('0')),
+                        -product.fraction_length),
+        count);
+    const Figure off_seconds = quotient(off_cycles, figure_of(clock.digits, clock.exponent));
+    return format_text("%s cycles (%s) %s than asked", four_digits(off_cycles).c_str(),
+                       duration_text(off_seconds).c_str(),
+                       product.round_up ? "longer" : "shorter");
+}
+
+}  // namespace
+
+QuantityReading read_time(std::string_view text) { return read_quantity(text, time_kind); }
+
+QuantityReading read_clock(std::string_view text) { return read_quantity(text, clock_kind); }
+
+TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding) {
+    const RoundedProduct product = rounded_product(time, clock, rounding);
+    if (!product.problem.empty()) {
+        return no_count(product.problem);
     }
     TimeInCycles result;
     result.ok = true;
-    result.cycles = static_cast<int32_t>(cycles);
-    std::string how_far = "exactly the time asked for";
-    if (has_fraction) {
-        const Figure off_cycles = round_up
-                                      ? complement(fraction_digits, fraction_length)
-                                      : figure_of(fraction_digits.substr(fraction_digits.find_first_not_of('0')),
-                                                  -fraction_length);
-        const Figure off_seconds = quotient(off_cycles, figure_of(clock.digits, clock.exponent));
-        how_far = format_text("%s cycles (%s) %s than asked", four_digits(off_cycles).c_str(),
-                              duration_text(off_seconds).c_str(),
-                              round_up ? "longer" : "shorter");
-    }
+    result.cycles = product.cycles;
+    const std::string off = how_far(product, clock, 1);
     result.comment_or_problem =
         format_text("%s %s at %s %s: %i cycles, %s", time.number_text.c_str(),
                     time.unit.c_str(), clock.number_text.c_str(), clock.unit.c_str(),
-                    result.cycles, how_far.c_str());
+                    result.cycles, off.empty() ? "exactly the time asked for" : off.c_str());
     return result;
+}
+
+std::string deviation_after(const Quantity& time, const Quantity& clock, Rounding rounding,
+                            int32_t count) {
+    const RoundedProduct product = rounded_product(time, clock, rounding);
+    return product.problem.empty() ? how_far(product, clock, count) : "";
 }
 
 }  // namespace cyclotrim

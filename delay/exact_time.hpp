@@ -49,4 +49,10 @@ struct TimeInCycles {
 // outside 0 to 2147483647, or a clock that is not above 0, is refused.
 TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding);
 
+// How far `count` delays of the rounded count are from `count` times the
+// time asked for, worded as in cycles_for_time's comment ("52428 cycles
+// (7.111 ms) shorter than asked"); empty when the count is exact or refused.
+std::string deviation_after(const Quantity& time, const Quantity& clock, Rounding rounding,
+                            int32_t count);
+
 }  // namespace cyclotrim

@@ -7,6 +7,7 @@
 #include "delay/entry_parsing.hpp"
 #include "delay/register_choice.hpp"
 #include "delay/text_format.hpp"
+#include "delay/variable_delay_listing.hpp"
 
 namespace cyclotrim {
 
@@ -123,6 +124,10 @@ std::string preface_comment(const std::string& preface, Syntax syntax) {
 
 FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& register_texts,
                                     const ListingForm& form, const std::string& preface) {
+    if (form.variable) {
+        return write_variable_delay(cycles, register_texts, form.syntax, form.name, *form.variable,
+                                    preface);
+    }
     const LoopLabels labels = labels_for(form);
     const std::string comment = preface_comment(preface, form.syntax);
     LoopPlan first_nest;

@@ -1,6 +1,7 @@
 // The forms the companion writes a delay in: the window's listing, with
-// labels of its own name, for GNU as, as a C inline-assembly statement, and
-// as a subroutine whose cycles include its call and return.
+// labels of its own name, for GNU as, as a C inline-assembly statement, as
+// a subroutine whose cycles include its call and return, and as one whose
+// length is a count of units read at run time.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "delay/start_command.hpp"
 #include "delay/subroutine_plan.hpp"
+#include "delay/variable_delay_plan.hpp"
 
 namespace cyclotrim {
 
@@ -25,6 +27,8 @@ struct ListingForm {
     // Labels start with NAME_ (avra); the subroutine's own label.
     std::string name;
     std::optional<SubroutineForm> subroutine;
+    // The subroutine NAME of n x `cycles`, n given at run time.
+    std::optional<VariableDelayForm> variable;
 };
 
 struct FormedListing {

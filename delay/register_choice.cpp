@@ -62,6 +62,14 @@ std::string register_identity(const std::string& name) {
 
 }  // namespace
 
+std::optional<int> register_number(const std::string& name) {
+    const std::string identity = register_identity(name);
+    if (!is_numbered_register(identity) || identity.size() > 3) {
+        return std::nullopt;
+    }
+    return std::stoi(identity.substr(1));
+}
+
 bool is_assembler_symbol(const std::string& text) {
     return !text.empty() && is_name_start(text[0]) &&
            std::all_of(text.begin(), text.end(), is_name_char);

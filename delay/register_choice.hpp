@@ -17,4 +17,9 @@ bool is_assembler_symbol(const std::string& text);
 // register. A .def alias is compared by its spelling only, ignoring case.
 std::optional<std::string> register_refusal(const std::vector<std::string>& names);
 
+// The number of the register `name` stands for (R20 and r20 are 20, XL to
+// ZH are 26 to 31), or nothing for a name this program cannot resolve (a
+// .def alias).
+std::optional<int> register_number(const std::string& name);
+
 }  // namespace cyclotrim

@@ -72,16 +72,23 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
 }
 
 AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
-                                      const std::string& compiler) {
+                                      const std::string& compiler,
+                                      const std::string& assembler_source) {
     const std::filesystem::path base = work_folder() / (name + "-gcc");
     write_file(base.string() + ".c", source);
     AssembledProgram program;
     const std::string b = "'" + base.string();
+    std::string assembler_file;
+    if (!assembler_source.empty()) {
+        write_file(base.string() + ".S", assembler_source);
+        assembler_file = " " + b + ".S'";
+    }
     int status = -1;
     program.tool_output = command_output("(" + compiler + " -Wall -mmcu=atmega328p -c -o " + b +
                                              ".o' " + b + ".c' && avr-gcc -mmcu=atmega328p -o " +
-                                             b + ".elf' " + b + ".o' && avr-objcopy -O ihex " + b +
-                                             ".elf' " + b + ".hex') 2>&1",
+                                             b + ".elf' " + b + ".o'" + assembler_file +
+                                             " && avr-objcopy -O ihex " + b + ".elf' " + b +
+                                             ".hex') 2>&1",
                                          &status);
     program.hex_path = base.string() + ".hex";
     program.elf_path = base.string() + ".elf";
@@ -99,14 +106,17 @@ int64_t symbol_address(const AssembledProgram& program, const std::string& symbo
     return std::stoll(table.substr(line, at - line), nullptr, 16);
 }
 
-int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
-                               uint32_t end, int64_t limit, std::array<uint8_t, 32>* registers) {
+namespace {
+
+// A simulator with the program loaded and reset, or null if the file
+// holds no program.
+avr_t* loaded_simulator(const std::string& hex_path, const char* mcu) {
     uint32_t size = 0;
     uint32_t load_address = 0;
     uint8_t* code = read_ihex_file(hex_path.c_str(), &size, &load_address);
     if (code == nullptr || size < 2) {
         std::free(code);
-        return -1;
+        return nullptr;
     }
     avr_t* avr = avr_make_mcu_by_name(mcu);
     avr_init(avr);
@@ -114,6 +124,46 @@ int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uin
     avr_loadcode(avr, code, size, load_address);
     std::free(code);
     avr->pc = load_address;
+    return avr;
+}
+
+void release(avr_t* avr) {
+    avr_terminate(avr);
+    std::free(avr);
+}
+
+}  // namespace
+
+std::vector<int64_t> pin_change_cycles(const std::string& hex_path, const char* mcu,
+                                       uint16_t data_address, int bit, size_t changes,
+                                       int64_t limit) {
+    std::vector<int64_t> cycles;
+    avr_t* avr = loaded_simulator(hex_path, mcu);
+    if (avr == nullptr) {
+        return cycles;
+    }
+    const uint8_t mask = static_cast<uint8_t>(1u << bit);
+    uint8_t level = avr->data[data_address] & mask;
+    while (cycles.size() < changes && avr->cycle <= static_cast<avr_cycle_count_t>(limit)) {
+        const int state = avr_run(avr);
+        if (state == cpu_Done || state == cpu_Crashed) {
+            break;
+        }
+        if ((avr->data[data_address] & mask) != level) {
+            level = avr->data[data_address] & mask;
+            cycles.push_back(static_cast<int64_t>(avr->cycle));
+        }
+    }
+    release(avr);
+    return cycles;
+}
+
+int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
+                               uint32_t end, int64_t limit, std::array<uint8_t, 32>* registers) {
+    avr_t* avr = loaded_simulator(hex_path, mcu);
+    if (avr == nullptr) {
+        return -1;
+    }
     bool started = false;
     avr_cycle_count_t first = 0;
     int64_t taken = -1;
@@ -134,8 +184,7 @@ int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uin
             break;
         }
     }
-    avr_terminate(avr);
-    std::free(avr);
+    release(avr);
     return taken;
 }
 

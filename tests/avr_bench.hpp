@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct AssembledProgram {
     bool ok = false;
@@ -26,9 +27,11 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
 
 // Compiles a C file for an ATmega328P with `compiler` (a command and its
 // optimisation level, such as "avr-gcc -O2" or "clang --target=avr -O0")
-// and links it with avr-gcc's start-up code.
+// and links it with avr-gcc's start-up code and, if given, with a GNU
+// assembler file (a .S file).
 AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
-                                      const std::string& compiler = "avr-gcc -O2");
+                                      const std::string& compiler = "avr-gcc -O2",
+                                      const std::string& assembler_source = "");
 
 // The byte address of a symbol of the program's ELF file, -1 if there is none.
 int64_t symbol_address(const AssembledProgram& program, const std::string& symbol);
@@ -40,6 +43,13 @@ int64_t symbol_address(const AssembledProgram& program, const std::string& symbo
 int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uint32_t start,
                                uint32_t end, int64_t limit,
                                std::array<uint8_t, 32>* registers = nullptr);
+
+// Runs the program on `mcu` from reset and gives the cycle counts at which
+// bit `bit` of the data byte at `data_address` (an I/O port) changed, the
+// first `changes` of them, or fewer if `limit` cycles pass first.
+std::vector<int64_t> pin_change_cycles(const std::string& hex_path, const char* mcu,
+                                       uint16_t data_address, int bit, size_t changes,
+                                       int64_t limit);
 
 // Cycles from the first instruction of the program to the end marker, or
 // -1 if the end is not reached within `limit` cycles.

@@ -141,12 +141,12 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "-r does not go with --syntax=c: the statement uses r18, r19 and r20, which C code may "
          "change freely" + try_help},
         {"--subroutine 1000", 2, "", {}, "--subroutine needs --name, the subroutine's label" + try_help},
-        {"--name w --save 1000", 2, "", {}, "--save needs --subroutine" + try_help},
+        {"--name w --save 1000", 2, "", {}, "--save needs --subroutine or --variable" + try_help},
         {"--name w --subroutine --syntax c 1000", 2, "", {},
          "--subroutine is for --syntax=avra or gnu" + try_help},
         {"--name w --syntax gnu 1000", 2, "", {},
          "--name with --syntax=gnu names a subroutine (its loop labels are numbered): add "
-         "--subroutine" + try_help},
+         "--subroutine or --variable" + try_help},
         {"--name w --subroutine --core avrx 100", 2, "", {},
          "--core takes avre, avre22, avrxt, avrxm or avrrc, not 'avrx'" + try_help},
         {"--name w --subroutine --core avrrc 100", 2, "", {},
@@ -154,6 +154,26 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "listing works there."},
         {"--name w --subroutine --core avrxt --call 6", 2, "", {},
          "Too few cycles for a subroutine: on an avrxt core call and ret take 7, so ask for at least 7."},
+        {"--variable 16000", 2, "", {}, "--variable needs --name, the subroutine's label" + try_help},
+        {"--name delay_ms --variable --syntax c 16000", 2, "", {},
+         "--variable does not go with --syntax=c, as a compiler's own call cannot be counted: "
+         "write the --syntax=gnu form into a .S file, link it and declare void delay_ms(uint16_t n); "
+         "in C" + try_help},
+        {"--name w --variable 13", 2, "", {},
+         "A unit of 13 cycles is too short for a run-time delay: on an avre core with rcall, the "
+         "call, the return and the loop that counts n need at least 14 cycles a unit."},
+        {"--name w --variable --core avre22 --call --save -t 1us -f 16MHz", 2, "", {},
+         "A unit of 16 cycles is too short for a run-time delay: on an avre22 core with call, the "
+         "call, the return and the loop that counts n need at least 22 cycles a unit when saving "
+         "registers."},
+        {"--name w --variable -r R16 16000", 2, "", {},
+         "R16 must keep its value for a caller in C (avr-gcc expects r2 to r17, r28 and r29 back "
+         "unchanged): give --save to push and pop it, or choose from R18 to R23, R26, R27, R30 and "
+         "R31."},
+        {"--name w --variable -r R20,R25 16000", 2, "", {},
+         "R25 holds the count n (r25:r24): choose another register for the loops."},
+        {"--name w --variable --count-bits 12 100", 2, "", {},
+         "--count-bits takes 8 or 16, not '12'" + try_help},
     };
     for (const Case& c : cases) {
         const bool german = c.arguments.find("German") != std::string::npos;
@@ -198,7 +218,8 @@ TEST(Generator, ReportsAListingThatCouldNotBeWritten) {
 
 // The companion's other forms, byte for byte: subroutines that save
 // registers (their pops in reverse order, their cycles added up per core),
-// a GNU as subroutine, and a C statement whose registers are clobbers.
+// a GNU as subroutine, a run-time delay callable from C, and a C statement
+// whose registers are clobbers.
 TEST(Generator, WritesEachFormByteForByte) {
     struct Case { const char* arguments; const char* listing; };
     const Case cases[] = {
@@ -224,6 +245,44 @@ TEST(Generator, WritesEachFormByteForByte) {
          "w:\n;<===   Delay loop   ===>\n; 10 cycles\n; 1 registers used\n;------------------------\n"
          ";delaying 9 cycles\n\n\tldi R16,0x3\n1:\tdec R16\n\tbrne 1b\n\n;delaying 1 cycles\n"
          "\tnop\n\tret\n"},
+        {"--name w --variable --count-bits 8 --syntax gnu 12",
+         "; w: n x 12 cycles from the first cycle of \"rcall w\" to the instruction after\n"
+         "; it, for every n from 1 to 255; with n = 0 it takes 9 cycles.\n"
+         "; From assembler: ldi r24,n, then rcall w.\n"
+         "; From C: void w(uint8_t n); link this file. avr-gcc calls it with call on\n"
+         "; chips with more than 8 KiB of flash (write it with --call there) and with\n"
+         "; rcall on smaller ones.\n"
+         "; Changes r24, R18 and the status flags; r1 stays 0 and every other register\n"
+         "; keeps its value.\n"
+         "; Interrupts that run during the delay lengthen it, as they lengthen any\n"
+         "; busy-wait.\n"
+         "; On an avre core each pass takes 9 + 0 + dec 1 + brne 2 = 12 cycles; the\n"
+         "; first skips its 9, which pay for rcall 3 + tst 1 + brne 2 before it and\n"
+         "; ret 4 after the last pass, whose brne takes 1 cycle less.\n"
+         "\t.text\n"
+         "\t.global w\n"
+         "\t.type w, @function\n"
+         "w:\n"
+         "\ttst r24\n"
+         "\tbrne 9f\n"
+         "\tret\n"
+         "; the top of every pass but the first: 9 cycles\n"
+         "8:\n"
+         ";<===   Delay loop   ===>\n"
+         "; 9 cycles\n"
+         "; 1 registers used\n"
+         ";------------------------\n"
+         ";delaying 9 cycles\n"
+         "\n"
+         "\tldi R18,0x3\n"
+         "1:\tdec R18\n"
+         "\tbrne 1b\n"
+         "; the rest of every pass: 0 cycles, then the count\n"
+         "9:\n"
+         "\tdec r24\n"
+         "\tbrne 8b\n"
+         "\tret\n"
+         "\t.size w, .-w\n"},
         {"--syntax c 5",
          "/* Delay loop: 5 cycles (GCC inline assembly for avr-gcc or clang) */\n"
          "__asm__ __volatile__(\n    /* <===   Delay loop   ===> */\n    /*  5 cycles */\n"
@@ -245,7 +304,7 @@ TEST(Generator, NamesNeverShareALabel) {
     const char* const names[] = {"X", "X_0", "X_0_2", "d", "d_rest", "d_0", "wait", "wait_"};
     auto defined_labels = [](const std::string& name) {
         std::set<std::string> labels;
-        for (const char* form : {" 27891567", " --subroutine --save 600000"}) {
+        for (const char* form : {" 27891567", " --subroutine --save 600000", " --variable --save 16000"}) {
             const std::string listing = run_generator("--name " + name + form).out;
             const std::regex label("^([A-Za-z_][A-Za-z0-9_]*):", std::regex::multiline);
             for (auto it = std::sregex_iterator(listing.begin(), listing.end(), label);

@@ -1,0 +1,271 @@
+#include "delay/variable_delay_listing.hpp"
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+#include "delay/delay_listing.hpp"
+#include "delay/entry_parsing.hpp"
+#include "delay/register_choice.hpp"
+#include "delay/text_format.hpp"
+
+namespace cyclotrim {
+
+namespace {
+
+FormedListing refusal(std::string why) {
+    FormedListing formed;
+    formed.refused = true;
+    formed.refusal = std::move(why);
+    return formed;
+}
+
+// The labels the subroutine jumps to: avra's are NAME__ and a suffix, GNU
+// as's numeric, beyond the 1 to 3 its delays' loops use.
+struct FlowLabels {
+    std::string next;  // the top of every pass but the first
+    std::string pass;  // where the first pass starts
+    std::string zero;  // the last ret, which n = 0 reaches when saving
+    LoopLabels next_loops;
+    LoopLabels pass_loops;
+
+    static FlowLabels for_syntax(Syntax syntax, const std::string& name) {
+        if (syntax == Syntax::gnu) {
+            return {"8", "9", "7", LoopLabels::numeric(), LoopLabels::numeric()};
+        }
+        return {name + "__next", name + "__pass", name + "__zero",
+                LoopLabels::named_part(name, "next"), LoopLabels::named_part(name, "pass")};
+    }
+};
+
+// A label as a branch before it (`forward`) or after it names it.
+std::string target(const std::string& label, Syntax syntax, bool forward) {
+    return syntax == Syntax::gnu ? label + (forward ? "f" : "b") : label;
+}
+
+bool is_callee_saved(int number) { return (number >= 2 && number <= 17) || number == 28 || number == 29; }
+
+std::optional<std::string> count_register_problem(const std::vector<std::string>& names,
+                                                  const VariableDelayForm& form) {
+    const bool wide = form.count_bits == 16;
+    for (const std::string& name : names) {
+        const std::optional<int> number = register_number(name);
+        if (number && (*number == 24 || (wide && *number == 25))) {
+            return format_text("%s holds the count n (%s): choose another register for the loops.",
+                               name.c_str(), wide ? "r25:r24" : "r24");
+        }
+        if (number && is_callee_saved(*number) && !form.save) {
+            return format_text(
+                "%s must keep its value for a caller in C (avr-gcc expects r2 to r17, r28 and r29 "
+                "back unchanged): give --save to push and pop it, or choose from R18 to R23, %sR26, "
+                "R27, R30 and R31.",
+                name.c_str(), wide ? "" : "R25, ");
+        }
+    }
+    return std::nullopt;
+}
+
+// Joins an instruction and its cycles in a comment, so that no line breaks
+// between them.
+constexpr char unbroken_space = '\x1f';
+
+std::string term(const char* instruction, int32_t cycles) {
+    return instruction + std::string(1, unbroken_space) + std::to_string(cycles);
+}
+
+// Comment lines of at most 78 characters where the words allow, each line
+// of `text` starting a new one.
+std::string comment_lines(const std::string& text) {
+    constexpr size_t width = 76;  // after "; "
+    std::string lines;
+    std::istringstream input(text);
+    std::string paragraph;
+    while (std::getline(input, paragraph)) {
+        std::istringstream words(paragraph);
+        std::string word;
+        std::string line;
+        while (words >> word) {
+            if (!line.empty() && line.size() + 1 + word.size() > width) {
+                lines += "; " + line + "\n";
+                line.clear();
+            }
+            line += (line.empty() ? "" : " ") + word;
+        }
+        lines += "; " + line + "\n";
+    }
+    std::replace(lines.begin(), lines.end(), unbroken_space, ' ');
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (size_t i = 0; i < words.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
+    }
+    return text;
+}
+
+struct Wording {
+    const char* call;       // rcall or call
+    const char* test;       // the test for n = 0
+    const char* decrement;  // the count's decrement
+};
+
+Wording wording_for(const VariableDelayForm& form) {
+    const bool wide = form.count_bits == 16;
+    return {form.long_call ? "call" : "rcall", wide ? "sbiw" : "tst", wide ? "sbiw" : "dec"};
+}
+
+// What the header says about calling the subroutine and what it changes.
+std::string usage_comment(const std::string& name, Syntax syntax, const VariableDelayForm& form,
+                          const VariableDelayPlan& plan, const std::vector<std::string>& registers) {
+    const Wording words = wording_for(form);
+    const bool wide = form.count_bits == 16;
+    const bool gnu = syntax == Syntax::gnu;
+    std::string text = format_text(
+        "%s: n x %i cycles from the first cycle of \"%s %s\" to the instruction "
+        "after it, for every n from 1 to %i; with n = 0 it takes %i cycles.\n",
+        name.c_str(), plan.unit, words.call, name.c_str(), largest_count(form.count_bits),
+        plan.zero_cycles);
+    const std::string load =
+        wide ? format_text("ldi r24,%s(n) and ldi r25,%s(n)", gnu ? "lo8" : "low", gnu ? "hi8" : "high")
+             : std::string("ldi r24,n");
+    text += format_text("From assembler: %s, then %s %s.\n", load.c_str(), words.call, name.c_str());
+    const char* type = wide ? "uint16_t" : "uint8_t";
+    if (gnu) {
+        text += format_text(
+            "From C: void %s(%s n); link this file. avr-gcc calls it with call on chips "
+            "with more than 8 KiB of flash (write it with --call there) and with rcall on "
+            "smaller ones.\n",
+            name.c_str(), type);
+    } else {
+        text += format_text("From C: void %s(%s n); link its --syntax gnu form, a .S file.\n",
+                            name.c_str(), type);
+    }
+    std::vector<std::string> changed{"r24"};
+    if (wide) {
+        changed.push_back("r25");
+    }
+    if (!form.save) {
+        changed.insert(changed.end(), registers.begin(), registers.end());
+    }
+    changed.push_back("the status flags");
+    text += "Changes " + joined(changed) + "; r1 stays 0 and every other register keeps its value";
+    if (form.save && !registers.empty()) {
+        text += format_text(" (%s %s pushed and popped)", joined(registers).c_str(),
+                            registers.size() == 1 ? "is" : "are");
+    }
+    text += ".\nInterrupts that run during the delay lengthen it, as they lengthen any busy-wait.\n";
+    return text;
+}
+
+// The header's proof that every pass takes UNIT and that the skipped part
+// pays for the fixed costs.
+std::string cost_comment(const VariableDelayForm& form, const VariableDelayPlan& plan) {
+    const Wording words = wording_for(form);
+    const CallCosts& costs = plan.costs;
+    const int32_t saved = plan.saved_registers;
+    const int32_t skipped = plan.skipped.requested_cycles;
+    std::string before = term(words.call, costs.call) + " + " + term(words.test, plan.test_cycles);
+    before += form.save ? " + " + term("breq", 1) + " + " + term("push", saved * costs.push) +
+                              " + " + term("rjmp", 2)
+                        : " + " + term("brne", 2);
+    const std::string after =
+        (form.save ? term("pop", saved * costs.pop) + " + " : std::string()) + term("ret", costs.ret);
+    return format_text(
+        "On an %s core each pass takes %i + %i + %s + %s = %i cycles; the first skips its %i, "
+        "which pay for %s before it and %s after the last pass, whose brne takes 1 cycle less.\n",
+        avr_core_name(form.core), skipped, plan.rest_of_pass.requested_cycles,
+        term(words.decrement, plan.decrement_cycles).c_str(), term("brne", 2).c_str(), plan.unit,
+        skipped, before.c_str(), after.c_str());
+}
+
+// The code: the test for n = 0, the pushes, the passes, the pops.
+std::string subroutine_code(const std::string& name, Syntax syntax, const VariableDelayForm& form,
+                            const VariableDelayPlan& plan, const std::vector<std::string>& registers) {
+    const FlowLabels labels = FlowLabels::for_syntax(syntax, name);
+    const bool wide = form.count_bits == 16;
+    const std::vector<std::string> saved(registers.begin(), registers.begin() + plan.saved_registers);
+    std::string code;
+    if (syntax == Syntax::gnu) {
+        code += format_text("\t.text\n\t.global %s\n\t.type %s, @function\n", name.c_str(),
+                            name.c_str());
+    }
+    code += name + ":\n";
+    code += wide ? "\tsbiw r24,0\n" : "\ttst r24\n";
+    if (form.save) {
+        code += "\tbreq " + target(labels.zero, syntax, true) + "\n";
+        for (const std::string& reg : saved) {
+            code += "\tpush " + reg + "\n";
+        }
+        code += "\trjmp " + target(labels.pass, syntax, true) + "\n";
+    } else {
+        code += "\tbrne " + target(labels.pass, syntax, true) + "\n\tret\n";
+    }
+    code += format_text("; the top of every pass but the first: %i cycles\n",
+                        plan.skipped.requested_cycles);
+    code += labels.next + ":\n" + write_delay_listing(plan.skipped, registers, labels.next_loops).text;
+    code += format_text("; the rest of every pass: %i cycles, then the count\n",
+                        plan.rest_of_pass.requested_cycles);
+    code += labels.pass + ":\n";
+    if (plan.rest_of_pass.requested_cycles > 0) {
+        code += write_delay_listing(plan.rest_of_pass, registers, labels.pass_loops).text;
+    }
+    code += wide ? "\tsbiw r24,1\n" : "\tdec r24\n";
+    code += "\tbrne " + target(labels.next, syntax, false) + "\n";
+    for (size_t i = saved.size(); i-- > 0;) {
+        code += "\tpop " + saved[i] + "\n";
+    }
+    if (form.save) {
+        code += labels.zero + ":\n";
+    }
+    code += "\tret\n";
+    if (syntax == Syntax::gnu) {
+        code += format_text("\t.size %s, .-%s\n", name.c_str(), name.c_str());
+    }
+    return code;
+}
+
+}  // namespace
+
+const RegisterTexts& variable_delay_register_texts() {
+    static const RegisterTexts registers{"R18", "R19", "R20"};
+    return registers;
+}
+
+FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_texts, Syntax syntax,
+                                   const std::string& name, const VariableDelayForm& form,
+                                   const std::string& preface) {
+    const std::optional<int32_t> smallest = smallest_variable_unit(form);
+    if (!smallest) {
+        return refusal(format_text("No run-time delay for %s cores: their call timing is not "
+                                   "known well enough.",
+                                   avr_core_name(form.core)));
+    }
+    const std::optional<VariableDelayPlan> plan = plan_variable_delay(unit, form);
+    if (!plan) {
+        return refusal(format_text(
+            "A unit of %i cycles is too short for a run-time delay: on an %s core with %s, the "
+            "call, the return and the loop that counts n need at least %i cycles a unit%s.",
+            unit, avr_core_name(form.core), form.long_call ? "call" : "rcall", *smallest,
+            form.save ? " when saving registers" : ""));
+    }
+    std::vector<std::string> registers;
+    for (int32_t i = 0; i < std::max(plan->registers_used(), plan->saved_registers); ++i) {
+        registers.push_back(first_word(register_texts[i]));
+    }
+    if (auto why = register_refusal(registers)) {
+        return refusal(std::move(*why));
+    }
+    if (auto why = count_register_problem(registers, form)) {
+        return refusal(std::move(*why));
+    }
+    FormedListing formed;
+    formed.text = comment_lines(preface) +
+                  comment_lines(usage_comment(name, syntax, form, *plan, registers) +
+                                cost_comment(form, *plan)) +
+                  subroutine_code(name, syntax, form, *plan, registers);
+    return formed;
+}
+
+}  // namespace cyclotrim
