@@ -84,11 +84,7 @@ std::string inline_asm_statement(const std::string& listing, int32_t cycles,
         "/* Delay loop: %i cycles (GCC inline assembly for avr-gcc or clang) */\n"
         "__asm__ __volatile__(\n", cycles);
     bool has_code = false;
-    // Line by line, without a string stream: the web page's WebAssembly
-    // would carry the whole stream and locale library for it.
-    for (size_t start = 0, end = 0; start < listing.size(); start = end + 1) {
-        end = std::min(listing.find('\n', start), listing.size());
-        const std::string line = listing.substr(start, end - start);
+    for (const std::string& line : lines_of(listing)) {
         if (line.empty()) {
             continue;
         }

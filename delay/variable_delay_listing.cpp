@@ -1,7 +1,6 @@
 #include "delay/variable_delay_listing.hpp"
 
 #include <algorithm>
-#include <sstream>
 #include <vector>
 
 #include "delay/delay_listing.hpp"
@@ -78,13 +77,9 @@ std::string term(const char* instruction, int32_t cycles) {
 std::string comment_lines(const std::string& text) {
     constexpr size_t width = 76;  // after "; "
     std::string lines;
-    std::istringstream input(text);
-    std::string paragraph;
-    while (std::getline(input, paragraph)) {
-        std::istringstream words(paragraph);
-        std::string word;
+    for (const std::string& paragraph : lines_of(text)) {
         std::string line;
-        while (words >> word) {
+        for (const std::string& word : words_of(paragraph)) {
             if (!line.empty() && line.size() + 1 + word.size() > width) {
                 lines += "; " + line + "\n";
                 line.clear();
