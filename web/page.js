@@ -6,7 +6,9 @@
 const byId = (id) => document.getElementById(id);
 const registerInputs = [0, 1, 2].map((loop) => byId("register-" + loop));
 const timeGiven = () => byId("mode-time").checked;
-const subroutineChosen = () => byId("subroutine").checked;
+const subroutineChosen = () => byId("subroutine").checked || byId("variable").checked;
+// The registers a form's loops use where -r names none.
+const defaultRegisters = () => (byId("variable").checked ? ["R18", "R19", "R20"] : ["R16", "R17", "R18"]);
 
 // One row for each option of the companion: the field that sets it, when it
 // applies, the words it adds to the command line, and the refusals that are
@@ -20,21 +22,28 @@ const OPTIONS = [
   { field: "round", applies: timeGiven, words: (mode) => (mode === "down" ? [] : ["--round=" + mode]) },
   { field: "registers", applies: () => byId("syntax").value !== "c",
     words: (names) => {
-      // Up to the last register given: the loops after it keep their defaults.
+      // Up to the last register given, an empty field standing for the default shown in
+      // it; the loops after it keep theirs.
+      const defaults = defaultRegisters();
       let given = names.length;
-      while (given > 0 && names[given - 1] === "") {
+      while (given > 0 && names[given - 1].trim() === "") {
         given -= 1;
       }
-      return given === 0 ? [] : ["--registers=" + names.slice(0, given).join(",")];
+      const list = names.slice(0, given).map((name, loop) => name.trim() === "" ? defaults[loop] : name);
+      return given === 0 ? [] : ["--registers=" + list.join(",")];
     },
-    refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: / },
+    refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: | holds the count n | must keep its value for a caller in C / },
   { field: "syntax", words: (syntax) => (syntax === "avra" ? [] : ["--syntax=" + syntax]) },
   { field: "name", words: (name) => (name === "" ? [] : ["--name=" + name]),
-    refusals: /^--name\b|^--subroutine needs --name/ },
+    refusals: /^--name\b| needs --name, / },
   { field: "subroutine", words: (chosen) => (chosen ? ["--subroutine"] : []),
     refusals: /^--subroutine is for / },
+  { field: "variable", words: (chosen) => (chosen ? ["--variable"] : []),
+    refusals: /^--variable does not go / },
+  { field: "count-bits", applies: () => byId("variable").checked,
+    words: (bits) => (bits === "16" ? [] : ["--count-bits=" + bits]) },
   { field: "core", applies: subroutineChosen, words: (core) => (core === "avre" ? [] : ["--core=" + core]),
-    refusals: /^No subroutine for / },
+    refusals: /^No (subroutine|run-time delay) for / },
   { field: "call", applies: subroutineChosen, words: (chosen) => (chosen ? ["--call"] : []) },
   { field: "save", applies: subroutineChosen, words: (chosen) => (chosen ? ["--save"] : []) },
   // Last, and after "--" when it starts with "-": a negative count is refused as one, not
@@ -48,7 +57,7 @@ function fieldValue(field) {
     return registerInputs.map((input) => input.value);
   }
   const control = byId(field);
-  return control.type === "checkbox" ? control.checked : control.value;
+  return control.type === "checkbox" || control.type === "radio" ? control.checked : control.value;
 }
 
 function requestWords() {
@@ -110,14 +119,17 @@ function showProblem(message) {
 }
 
 // Shows only the fields that apply: the time's or the count's, the
-// registers unless the C statement picks its own, the subroutine's options
-// with a subroutine.
+// registers (with the form's defaults) unless the C statement picks its
+// own, the subroutine's options with a subroutine, the count's width with
+// a run-time delay.
 function showApplicableFields() {
   for (const field of document.querySelectorAll("[data-mode]")) {
     field.hidden = field.dataset.mode !== (timeGiven() ? "time" : "cycles");
   }
   byId("registers").disabled = byId("syntax").value === "c";
+  defaultRegisters().forEach((name, loop) => { registerInputs[loop].placeholder = name; });
   byId("subroutine-options").disabled = !subroutineChosen();
+  byId("count-bits").disabled = !byId("variable").checked;
 }
 
 let firstListingShown = false;

@@ -40,6 +40,7 @@ REQUESTS = [
     ({"cycles": " +2147483647 "}, ["2147483647"], None),
     ({"register-0": "R20", "register-1": "XH", "register-2": "r31", "cycles": "27891567"},
      ["-r", "R20,XH,r31", "27891567"], None),
+    ({"register-2": "R22", "cycles": "27891567"}, ["-r", "R16,R17,R22", "27891567"], None),
     ({"mode-time": True, "time": "1.5ms", "clock": "11.0592MHz", "round": "nearest"},
      ["-t", "1.5ms", "-f", "11.0592MHz", "--round", "nearest"], None),
     ({"mode-time": True, "time": "0.7", "clock": "1"}, ["-t", "0.7", "-f", "1"], None),
@@ -58,6 +59,15 @@ REQUESTS = [
       "100000"], None),
     ({"name": "tiny", "subroutine": True, "core": "avrxt", "save": True, "cycles": "9"},
      ["--name", "tiny", "--subroutine", "--core", "avrxt", "--save", "9"], None),
+    ({"name": "delay_ms", "variable": True, "call": True, "syntax": "gnu", "mode-time": True,
+      "time": "1ms", "clock": "7.3728MHz"},
+     ["--name", "delay_ms", "--variable", "--call", "--syntax", "gnu", "-t", "1ms", "-f", "7.3728MHz"],
+     None),
+    ({"name": "wait", "variable": True, "count-bits": "8", "cycles": "2500"},
+     ["--name", "wait", "--variable", "--count-bits", "8", "2500"], None),
+    ({"name": "w", "variable": True, "core": "avrxt", "save": True, "register-0": "R16",
+      "cycles": "100000"},
+     ["--name", "w", "--variable", "--core", "avrxt", "--save", "-r", "R16", "100000"], None),
     # Refusals.
     ({"cycles": "1e3"}, ["1e3"], "cycles"),
     ({"cycles": "-5"}, ["--", "-5"], "cycles"),
@@ -70,7 +80,7 @@ REQUESTS = [
     ({"register-0": "R15", "cycles": "1000"}, ["-r", "R15", "1000"], "registers"),
     ({"register-0": "R30", "register-1": "ZL", "cycles": "1530"}, ["-r", "R30,ZL", "1530"],
      "registers"),
-    ({"register-0": "R20", "register-2": "R22", "cycles": "600000"}, ["-r", "R20,,R22", "600000"],
+    ({"register-0": "R20", "register-1": "R20", "cycles": "1530"}, ["-r", "R20,R20", "1530"],
      "registers"),
     ({"name": "a__b"}, ["--name", "a__b", "1000"], "name"),
     ({"subroutine": True}, ["--subroutine", "1000"], "name"),
@@ -81,6 +91,16 @@ REQUESTS = [
      ["--name", "wait", "--subroutine", "--core", "avrrc", "1000"], "core"),
     ({"name": "wait", "subroutine": True, "cycles": "6"}, ["--name", "wait", "--subroutine", "6"],
      "cycles"),
+    ({"variable": True}, ["--variable", "1000"], "name"),
+    ({"syntax": "c", "name": "w", "variable": True}, ["--syntax", "c", "--name", "w", "--variable", "1000"],
+     "variable"),
+    ({"name": "w", "variable": True, "core": "avrrc"}, ["--name", "w", "--variable", "--core", "avrrc", "1000"],
+     "core"),
+    ({"name": "w", "variable": True, "cycles": "13"}, ["--name", "w", "--variable", "13"], "cycles"),
+    ({"name": "w", "variable": True, "register-1": "r25", "cycles": "100000"},
+     ["--name", "w", "--variable", "-r", "R18,r25", "100000"], "registers"),
+    ({"name": "w", "variable": True, "register-0": "R17", "cycles": "100000"},
+     ["--name", "w", "--variable", "-r", "R17", "100000"], "registers"),
 ]
 
 passed = 0
@@ -257,8 +277,9 @@ def main():
                   len(controls) >= 12 and unlabelled == [], str(unlabelled))
             # Tab goes round every stop (and the browser's own) and back to the first.
             stops = browser.execute_script(
-                "return [...document.querySelectorAll('input:not([type=radio]), select, button,"
-                " #mode-%s, #listing')].filter((c) => c.offsetParent).map((c) => c.id)" % mode)
+                "return [...document.querySelectorAll('input:not([type=radio]), :checked, select,"
+                " button, #listing')].filter((c) => c.offsetParent && !c.disabled)"
+                ".map((c) => c.id)")
             reached, unmarked = [], []
             for _ in range(len(stops) + 2):
                 ActionChains(browser).send_keys(Keys.TAB).perform()
