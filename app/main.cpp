@@ -27,6 +27,7 @@ const char* const help_text =
     "From the keyboard: Tab and Shift+Tab go through every control, Enter in\n"
     "any entry runs Start, F10 opens the menu and Ctrl+Q quits.\n"
     "\n"
+    "Options:\n"
     "  -h, --help     show this help and exit\n"
     "  -V, --version  show the version and exit\n"
     "\n"

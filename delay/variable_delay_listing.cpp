@@ -131,7 +131,7 @@ std::string usage_comment(const std::string& name, Syntax syntax, const Variable
         text += format_text(
             "From C: void %s(%s n); link this file. avr-gcc calls it with call on chips "
             "with more than 8 KiB of flash (write it with --call there) and with rcall on "
-            "smaller ones.\n",
+            "smaller ones; linking with --relax (-mrelax) may turn a call into an rcall.\n",
             name.c_str(), type);
     } else {
         text += format_text("From C: void %s(%s n); link its --syntax gnu form, a .S file.\n",

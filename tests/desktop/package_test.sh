@@ -1,29 +1,98 @@
 #!/bin/sh
-# The Debian package, built the Debian way, passes lintian with no error and
-# no warning, installs the program, the companion, their manual pages, the
-# desktop entry, the AppStream metadata and the icons, and depends on the
-# toolkit it links.
+# The Debian packages, built the Debian way by scripts/build-deb from a tree
+# in which git finds no repository, as in an unpacked release tarball:
+# - the source package holds the files git knows, and lintian finds no error
+#   and no warning in it nor in the binary packages;
+# - cyclotrim holds the window, its manual page, the desktop entry, the
+#   AppStream metadata and the icons, depends on the toolkit and recommends
+#   the companion; cyclotrim-gen holds the companion and its manual page and
+#   depends on the C and C++ runtime alone;
+# - each manual page renders without a warning, has the sections a reader
+#   expects, lists every option of --help as an option, and shows its
+#   examples one a line.
 # Usage: package_test.sh SOURCE_FOLDER OUTPUT_FOLDER
 set -u
 source=$1 out=$2
 . "$(dirname "$0")/checks.sh"
 
 mkdir -p "$(dirname "$out")"
-"$source/scripts/build-deb" "$out" >"$out.log" 2>&1
-check "package built, lintian without errors and warnings" $?
+GIT_DIR=/nonexistent "$source/scripts/build-deb" "$out" >"$out.log" 2>&1
+check "source and binary packages built without git, lintian without errors and warnings" $?
 [ "$failed" -eq 0 ] || { cat "$out.log"; finish; exit 1; }
-package=$(ls "$out"/cyclotrim_*.deb)
-dpkg-deb -c "$package" | awk '{print $6}' >"$out/files"
-for file in ./usr/bin/cyclotrim ./usr/bin/cyclotrim-gen ./usr/share/applications/cyclotrim.desktop \
-    ./usr/share/man/man1/cyclotrim.1.gz ./usr/share/man/man1/cyclotrim-gen.1.gz \
-    ./usr/share/metainfo/org.cyclotrim.Cyclotrim.metainfo.xml ./usr/share/doc/cyclotrim/copyright \
-    ./usr/share/icons/hicolor/16x16/apps/cyclotrim.png ./usr/share/icons/hicolor/32x32/apps/cyclotrim.png \
-    ./usr/share/icons/hicolor/256x256/apps/cyclotrim.png ./usr/share/icons/hicolor/scalable/apps/cyclotrim.svg; do
-    grep -qx "$file" "$out/files"; check "holds $file" $?
+
+# dpkg-source leaves out git's own files, such as .gitignore.
+tar -tJf "$out"/cyclotrim_*.tar.xz | sed 's|^[^/]*/||; /\/$/d; /^$/d' | sort >"$out/source-files"
+git -C "$source" ls-files --cached --others --exclude-standard | grep -v '\(^\|/\)\.git[a-z]*$' | sort |
+    cmp -s - "$out/source-files"
+check "the source package holds the files git knows" $?
+
+window=$(ls "$out"/cyclotrim_*_*.deb) companion=$(ls "$out"/cyclotrim-gen_*_*.deb)
+dpkg-deb -c "$window" | awk '{print $6}' | grep -v '/$' | sort >"$out/window-files"
+sort >"$out/window-expected" <<'FILES'
+./usr/bin/cyclotrim
+./usr/share/applications/cyclotrim.desktop
+./usr/share/doc/cyclotrim/changelog.gz
+./usr/share/doc/cyclotrim/copyright
+./usr/share/icons/hicolor/128x128/apps/cyclotrim.png
+./usr/share/icons/hicolor/16x16/apps/cyclotrim.png
+./usr/share/icons/hicolor/256x256/apps/cyclotrim.png
+./usr/share/icons/hicolor/32x32/apps/cyclotrim.png
+./usr/share/icons/hicolor/48x48/apps/cyclotrim.png
+./usr/share/icons/hicolor/64x64/apps/cyclotrim.png
+./usr/share/icons/hicolor/scalable/apps/cyclotrim.svg
+./usr/share/man/man1/cyclotrim.1.gz
+./usr/share/metainfo/org.cyclotrim.Cyclotrim.metainfo.xml
+FILES
+cmp -s "$out/window-expected" "$out/window-files"; check "cyclotrim holds the window and its files" $?
+dpkg-deb -c "$companion" | awk '{print $6}' | grep -v '/$' | sort >"$out/companion-files"
+printf '%s\n' ./usr/bin/cyclotrim-gen ./usr/share/doc/cyclotrim-gen/changelog.gz \
+    ./usr/share/doc/cyclotrim-gen/copyright ./usr/share/man/man1/cyclotrim-gen.1.gz |
+    cmp -s - "$out/companion-files"
+check "cyclotrim-gen holds the companion and its manual page alone" $?
+
+dpkg-deb -f "$window" Depends | grep -q libgtkmm-3.0; check "cyclotrim depends on gtkmm" $?
+[ "$(dpkg-deb -f "$window" Recommends)" = "cyclotrim-gen (= $(dpkg-deb -f "$window" Version))" ]
+check "cyclotrim recommends the companion of its version" $?
+dpkg-deb -f "$companion" Depends | tr ',' '\n' | awk '{print $1}' | sort | tr '\n' ' ' >"$out/companion-depends"
+[ "$(cat "$out/companion-depends")" = "libc6 libgcc-s1 libstdc++6 " ]
+check "cyclotrim-gen depends on the C and C++ runtime alone: $(cat "$out/companion-depends")" $?
+
+# The manual pages, as man shows them 80 columns wide.
+rm -rf "$out/root"
+dpkg-deb -x "$window" "$out/root" && dpkg-deb -x "$companion" "$out/root"
+section() { # the lines of section $2 in the rendered page $1
+    awk -v name="$2" '/^[A-Z][A-Z ]*$/ { inside = ($0 == name); next } inside' "$1"
+}
+for program_and_sections in \
+    "cyclotrim-gen|NAME SYNOPSIS DESCRIPTION OPTIONS EXIT STATUS EXAMPLES SEE ALSO" \
+    "cyclotrim|NAME SYNOPSIS DESCRIPTION OPTIONS KEYBOARD EXIT STATUS EXAMPLES SEE ALSO"; do
+    program=${program_and_sections%%|*} sections=${program_and_sections#*|}
+    page="$out/root/usr/share/man/man1/$program.1.gz" rendered="$out/$program.man"
+    LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>"$out/$program.warnings" >/dev/null
+    [ ! -s "$out/$program.warnings" ]; check "$program(1) renders without warnings" $?
+    LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" >"$rendered" 2>/dev/null
+    [ "$(grep -E '^[A-Z][A-Z ]*$' "$rendered" | tr '\n' ' ')" = "$sections " ]
+    check "$program(1) has the sections $sections" $?
+
+    # Every option line of --help, up to its description, is an option's tag.
+    "$out/root/usr/bin/$program" --help >"$out/$program.help"
+    section "$rendered" OPTIONS >"$out/$program.options"
+    missing=$(sed -n 's/^ \{1,10\}\(-[^ ].*\)$/\1/p' "$out/$program.help" | sed 's/  .*//' |
+        while read -r option; do
+            awk -v tag="       $option" 'index($0, tag) == 1 && substr($0, length(tag) + 1, 1) ~ /^ ?$/ { found = 1 }
+                END { exit !found }' "$out/$program.options" || echo "$option"
+        done)
+    [ -z "$missing" ]; check "$program(1) lists every option of --help as an option${missing:+; not: $missing}" $?
+
+    # One example a line, in a shell's words: those of --help, if it has some.
+    section "$rendered" EXAMPLES | sed '/^$/d' >"$out/$program.examples"
+    sed -n 's/^  \$ /       $ /p' "$out/$program.help" >"$out/$program.help-examples"
+    if [ -s "$out/$program.help-examples" ]; then
+        cmp -s "$out/$program.help-examples" "$out/$program.examples"
+    else
+        [ -s "$out/$program.examples" ] && ! grep -qv "^       \\\$ $program\\( \\|\$\\)" "$out/$program.examples"
+    fi
+    check "$program(1) shows its examples one a line" $?
 done
-dpkg-deb -f "$package" Depends | grep -q libgtkmm-3.0; check "depends on gtkmm" $?
-# The companion's manual page is its --help: an option added there shows here.
-dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/man/man1/cyclotrim-gen.1.gz | gzip -d |
-    grep -q -- 'subroutine'; check "the companion's manual page lists --subroutine" $?
 
 finish
