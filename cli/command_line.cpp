@@ -3,7 +3,6 @@
 #include <getopt.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +25,7 @@ enum LongOnly {
     core_option,
     variable_option,
     count_bits_option,
+    compact_option,
 };
 
 const option long_options[] = {
@@ -41,6 +41,7 @@ const option long_options[] = {
     {"core", required_argument, nullptr, core_option},
     {"variable", no_argument, nullptr, variable_option},
     {"count-bits", required_argument, nullptr, count_bits_option},
+    {"compact", no_argument, nullptr, compact_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -58,32 +59,44 @@ std::string_view without_surrounding_blanks(std::string_view text) {
     return text;
 }
 
-// Fills the registers from a comma-separated list of one to three names;
-// the loops not named keep their defaults. Each item is one name: blanks
-// around it are dropped, anything else beside it is refused, so the
-// listing never uses a register the user did not name.
-std::string read_register_list(std::string_view list, RegisterTexts& registers) {
-    registers = default_register_texts();
-    size_t slot = 0;
+// Reads a comma-separated list of register names into `names`. Each item
+// is one name: blanks around it are dropped, anything else beside it is
+// refused, so the listing never uses a register the user did not name.
+std::string read_register_list(std::string_view list, std::vector<std::string>& names) {
+    names.clear();
     while (true) {
         const size_t comma = list.find(',');
-        if (slot >= registers.size()) {
-            return "-r takes at most three registers";
-        }
         const std::string_view item = without_surrounding_blanks(list.substr(0, comma));
         if (item.empty()) {
-            return format_text("-r: register %i of the list is empty", static_cast<int>(slot + 1));
+            return format_text("-r: register %i of the list is empty",
+                               static_cast<int>(names.size() + 1));
         }
         if (item.find_first_of(" \t\n\v\f\r") != std::string_view::npos) {
             return format_text("-r: '%s' is not one register name (separate names with commas)",
                                std::string(item).c_str());
         }
-        registers[slot++] = std::string(item);
+        names.emplace_back(item);
         if (comma == std::string_view::npos) {
             return "";
         }
         list.remove_prefix(comma + 1);
     }
+}
+
+// The registers of the window's loops: those given, and the defaults of
+// the loops left out; or why the list is too long.
+std::string fill_loop_registers(const std::vector<std::string>& names, RegisterTexts& registers) {
+    registers = default_register_texts();
+    if (names.size() > registers.size()) {
+        return "-r takes at most three registers";
+    }
+    std::copy(names.begin(), names.end(), registers.begin());
+    return "";
+}
+
+// Why a compact delay cannot take the registers of `names`, or "".
+std::string compact_register_problem(const std::vector<std::string>& names) {
+    return names.size() > 4 ? "-r takes at most four registers with --compact" : "";
 }
 
 // Longest --name: avra reads lines of at most 4095 characters, and the
@@ -138,6 +151,7 @@ struct FormOptions {
     AvrCore core = AvrCore::avre;
     bool variable = false;
     std::optional<int32_t> count_bits;
+    bool compact = false;
 };
 
 std::string variable_form_conflict(const ListingForm& form, const FormOptions& given) {
@@ -149,6 +163,9 @@ std::string variable_form_conflict(const ListingForm& form, const FormOptions& g
     }
     if (given.subroutine) {
         return "--variable and --subroutine are two forms: give one of them";
+    }
+    if (given.compact) {
+        return "--variable and --compact are two forms: give one of them";
     }
     if (form.name.empty()) {
         return "--variable needs --name, the subroutine's label";
@@ -168,8 +185,9 @@ std::string form_conflict(const ListingForm& form, const FormOptions& given) {
         return conflict;
     }
     if (c && given.registers) {
-        return "-r does not go with --syntax=c: the statement uses r18, r19 and r20, which C "
-               "code may change freely";
+        return format_text("-r does not go with --syntax=c: the statement uses %s, which C "
+                           "code may change freely",
+                           given.compact ? "r24 to r27" : "r18, r19 and r20");
     }
     if ((given.call || given.save) && !given.subroutine && !given.variable) {
         return format_text("%s needs --subroutine or --variable", given.call ? "--call" : "--save");
@@ -240,16 +258,16 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     bool clock_given = false;
     bool rounding_given = false;
     FormOptions given;
+    std::vector<std::string> register_list;
     opterr = 0;  // the messages below name the option
     optind = 0;  // 0, not 1: getopt_long forgets everything of an earlier command line
     int code = 0;
     while ((code = getopt_long(argc, argv.data(), ":r:t:f:hV", long_options, nullptr)) != -1) {
         switch (code) {
             case 'r':
-                line.usage_error = read_register_list(optarg, request.registers);
+                line.usage_error = read_register_list(optarg, register_list);
                 given.registers = true;
-                given.registers_named =
-                    1 + static_cast<size_t>(std::count(optarg, optarg + std::strlen(optarg), ','));
+                given.registers_named = register_list.size();
                 break;
             case 't':
                 request.time_text = optarg;
@@ -298,6 +316,9 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
             case variable_option:
                 given.variable = true;
                 break;
+            case compact_option:
+                given.compact = true;
+                break;
             case count_bits_option:
                 given.count_bits = named_value(optarg, count_bits_names);
                 if (!given.count_bits) {
@@ -323,11 +344,22 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
         }
     }
     line.usage_error = form_conflict(request.form, given);
+    if (line.usage_error.empty() && given.registers) {
+        line.usage_error = given.compact ? compact_register_problem(register_list)
+                                         : fill_loop_registers(register_list, request.registers);
+    }
     if (!line.usage_error.empty()) {
         return line;
     }
     if (given.subroutine) {
         request.form.subroutine = SubroutineForm{given.core, given.call, given.save};
+    }
+    if (given.compact) {
+        request.form.compact = CompactForm{};
+        request.form.compact->core = given.core;
+        if (given.registers) {
+            request.form.compact->registers = register_list;
+        }
     }
     if (given.variable) {
         request.form.variable =
@@ -359,18 +391,29 @@ const char* generator_help() {
            "(or of TIME at CLOCK) to standard output: the listing that Start writes\n"
            "in the Cyclotrim window.\n"
            "\n"
-           "CYCLES is a whole number from 0 to 2147483647: digits, with blanks and a\n"
-           "leading + allowed (a negative count, written after --, is refused). Cycles\n"
-           "for -t are time x clock, computed exactly from the decimal texts, each of\n"
-           "at most 100 significant digits; the listing then starts with a comment\n"
-           "that states the time, the clock, the cycles and how far the delay is from\n"
-           "that time. Numbers are read the same way in every locale.\n"
+           "CYCLES is a whole number from 0 to 2147483647 (4294967295 with --compact):\n"
+           "digits, with blanks and a leading + allowed (a negative count, written\n"
+           "after --, is refused). Cycles for -t are time x clock, computed exactly\n"
+           "from the decimal texts, each of at most 100 significant digits; the\n"
+           "listing then starts with a comment that states the time, the clock, the\n"
+           "cycles and how far the delay is from that time. Numbers are read the same\n"
+           "way in every locale.\n"
            "\n"
            "Every register must be one ldi can load, R16 to R31 (or XL, XH, YL, YH,\n"
            "ZL, ZH, which are R26 to R31), and each loop needs its own. x, y and z\n"
            "name register pairs and are refused, as is a leading zero (R016). A name\n"
            "made with .def is taken as it is: this program cannot see which register\n"
            "it stands for, so make sure that two aliases name two registers.\n"
+           "\n"
+           "Registers of --compact: -r LIST gives those the delay may use, first to\n"
+           "last, up to four (default R24,R25,R26,R27); a counter of N bytes takes the\n"
+           "first N, low byte first, and a loop around it the next one. sbiw, a word\n"
+           "shorter than subi and sbci, is used only where the first two are a pair it\n"
+           "takes: R24,R25 or R26,R27 or R28,R29 or R30,R31 (XL,XH or YL,YH or ZL,ZH),\n"
+           "so allow it with, for example, -r R24,R25,R20,R21; avrrc cores (--core)\n"
+           "have no sbiw. A count that the registers given reach only in more than 64\n"
+           "words is refused. In C the statement uses r24 to r27, which it declares\n"
+           "clobbered.\n"
            "\n"
            "A named listing's labels (NAME, NAME__0, ...) must not clash with other\n"
            "names of your program: another label, a .def or .equ (the device include\n"
@@ -380,7 +423,9 @@ const char* generator_help() {
            "  -r, --registers=LIST  registers of the loops WL0, WL1, WL2, outermost\n"
            "                        first, separated by commas (default R16,R17,R18);\n"
            "                        loops left out keep their default; each item is\n"
-           "                        one name, blanks around it allowed\n"
+           "                        one name, blanks around it allowed; with\n"
+           "                        --compact, the one to four registers the delay\n"
+           "                        may use\n"
            "  -t, --time=TIME       a delay of this time: a number with '.' as the\n"
            "                        decimal point and a unit s, ms, us or ns (us may\n"
            "                        also be written with the micro sign); no unit\n"
@@ -433,6 +478,14 @@ const char* generator_help() {
            "      --count-bits=BITS\n"
            "                        for --variable: 16 (the default), or 8 for n in\n"
            "                        r24 alone, 1 to 255 (shorter code)\n"
+           "      --compact         the fewest instruction words for exactly the count\n"
+           "                        (0 to 4294967295): a loop whose counter has one to\n"
+           "                        four bytes, counted down with dec, subi and sbci,\n"
+           "                        or sbiw and sbci, with padding (nop, and rjmp to\n"
+           "                        the next instruction for two cycles) in its body,\n"
+           "                        paid every pass, and after it; where that saves\n"
+           "                        words, an 8-bit loop around it or a second loop on\n"
+           "                        its counter left at 0; the header states the words\n"
            "\n"
            "Exit status:\n"
            "  0  the listing was written\n"
@@ -449,7 +502,8 @@ const char* generator_help() {
            "  $ cyclotrim-gen --syntax c -t 10us -f 16MHz > delay_10us.h\n"
            "  $ cyclotrim-gen --name wait_1ms --subroutine --save -t 1ms -f 16MHz\n"
            "  $ cyclotrim-gen --name delay_ms --variable --syntax gnu -t 1ms -f 16MHz\n"
-           "  $ cyclotrim-gen --name wait --variable --count-bits 8 2500 > wait.inc\n";
+           "  $ cyclotrim-gen --name wait --variable --count-bits 8 2500 > wait.inc\n"
+           "  $ cyclotrim-gen --compact -t 1s -f 16MHz\n";
 }
 
 }  // namespace cyclotrim

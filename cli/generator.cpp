@@ -29,13 +29,13 @@ GeneratorRun written(std::string text) {
 
 // The refusal for a CYCLES operand: the window's wording, except that text
 // which is no whole number is quoted.
-std::string cycle_count_refusal(const std::string& text, CycleTextProblem problem) {
+std::string cycle_count_refusal(const std::string& text, CycleTextProblem problem, int64_t limit) {
     if (problem == CycleTextProblem::no_number) {
         return format_text(
             "\"%s\" is not a cycle count: give a whole number of cycles, such as 1000.",
             text.c_str());
     }
-    return cycle_text_refusal(problem);
+    return cycle_text_refusal(problem, limit);
 }
 
 }  // namespace
@@ -53,7 +53,9 @@ GeneratorRun run_generator(const std::vector<std::string>& arguments) {
         return written("cyclotrim-gen (Cyclotrim) " CYCLOTRIM_VERSION "\n");
     }
 
-    int32_t cycles = 0;
+    // A compact delay's counter has up to 32 bits; the other forms keep the window's limit.
+    const int64_t limit = request.form.compact ? max_compact_cycle_count : max_cycle_count;
+    int64_t cycles = 0;
     std::string time_comment;
     if (request.time_text) {
         const QuantityReading time = read_time(*request.time_text);
@@ -64,7 +66,8 @@ GeneratorRun run_generator(const std::vector<std::string>& arguments) {
         if (!clock.ok) {
             return refuse(clock.problem);
         }
-        const TimeInCycles converted = cycles_for_time(time.quantity, clock.quantity, request.rounding);
+        const TimeInCycles converted =
+            cycles_for_time(time.quantity, clock.quantity, request.rounding, limit);
         if (!converted.ok) {
             return refuse(converted.comment_or_problem);
         }
@@ -81,15 +84,18 @@ GeneratorRun run_generator(const std::vector<std::string>& arguments) {
             }
         }
     } else {
-        const CycleText count = parse_whole_cycle_count(*request.cycles_text);
+        const CycleText count = parse_whole_cycle_count(*request.cycles_text, limit);
         if (count.problem != CycleTextProblem::none) {
-            return refuse(cycle_count_refusal(*request.cycles_text, count.problem));
+            return refuse(cycle_count_refusal(*request.cycles_text, count.problem, limit));
         }
         cycles = count.cycles;
     }
 
     const FormedListing formed =
-        write_listing_in_form(cycles, request.registers, request.form, time_comment);
+        request.form.compact
+            ? write_compact_in_form(cycles, request.form, time_comment)
+            : write_listing_in_form(static_cast<int32_t>(cycles), request.registers,
+                                    request.form, time_comment);
     if (formed.refused) {
         return refuse(formed.refusal);
     }

@@ -1,6 +1,6 @@
 #include "delay/entry_parsing.hpp"
 
-#include <limits>
+#include "delay/text_format.hpp"
 
 namespace cyclotrim {
 
@@ -19,23 +19,8 @@ size_t skip_blanks(std::string_view text, size_t pos) {
     return pos;
 }
 
-}  // namespace
-
-const char* cycle_text_refusal(CycleTextProblem problem) {
-    switch (problem) {
-        case CycleTextProblem::no_number:
-            return "No cycle count: enter a whole number of cycles.";
-        case CycleTextProblem::negative:
-            return "A delay cannot have a negative number of cycles.";
-        case CycleTextProblem::too_large:
-            return "Too many cycles: at most 2147483647.";
-        case CycleTextProblem::none:
-            break;
-    }
-    return "";
-}
-
-CycleText parse_cycle_text(std::string_view text) {
+// parse_cycle_text with any limit up to max_compact_cycle_count.
+CycleText read_cycle_number(std::string_view text, int64_t limit) {
     size_t pos = skip_blanks(text, 0);
     bool negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
@@ -45,7 +30,6 @@ CycleText parse_cycle_text(std::string_view text) {
     if (pos >= text.size() || !is_digit(text[pos])) {
         return {CycleTextProblem::no_number, 0};
     }
-    constexpr int64_t limit = std::numeric_limits<int32_t>::max();
     int64_t magnitude = 0;
     for (; pos < text.size() && is_digit(text[pos]); ++pos) {
         magnitude = magnitude * 10 + (text[pos] - '0');
@@ -59,10 +43,28 @@ CycleText parse_cycle_text(std::string_view text) {
     if (magnitude > limit) {
         return {CycleTextProblem::too_large, 0};
     }
-    return {CycleTextProblem::none, static_cast<int32_t>(magnitude)};
+    return {CycleTextProblem::none, magnitude};
 }
 
-CycleText parse_whole_cycle_count(std::string_view text) {
+}  // namespace
+
+std::string cycle_text_refusal(CycleTextProblem problem, int64_t limit) {
+    switch (problem) {
+        case CycleTextProblem::no_number:
+            return "No cycle count: enter a whole number of cycles.";
+        case CycleTextProblem::negative:
+            return "A delay cannot have a negative number of cycles.";
+        case CycleTextProblem::too_large:
+            return format_text("Too many cycles: at most %lld.", static_cast<long long>(limit));
+        case CycleTextProblem::none:
+            break;
+    }
+    return "";
+}
+
+CycleText parse_cycle_text(std::string_view text) { return read_cycle_number(text, max_cycle_count); }
+
+CycleText parse_whole_cycle_count(std::string_view text, int64_t limit) {
     size_t end = text.size();
     while (end > 0 && is_blank(text[end - 1])) {
         --end;
@@ -80,7 +82,7 @@ CycleText parse_whole_cycle_count(std::string_view text) {
             return {CycleTextProblem::no_number, 0};
         }
     }
-    const CycleText count = parse_cycle_text(text);
+    const CycleText count = read_cycle_number(text, limit);
     // -0 is no count a user means: a minus sign goes only with a negative one.
     if (minus && count.problem == CycleTextProblem::none) {
         return {CycleTextProblem::no_number, 0};

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -284,13 +283,14 @@ TimeInCycles no_count(std::string problem) {
 // fraction of a cycle that the rounding dropped or added.
 struct RoundedProduct {
     std::string problem;  // why there is no count; empty when there is one
-    int32_t cycles = 0;
+    int64_t cycles = 0;
     std::string fraction_digits;  // the fraction is fraction_digits x 10^-fraction_length
     int64_t fraction_length = 0;
     bool round_up = false;
 };
 
-RoundedProduct rounded_product(const Quantity& time, const Quantity& clock, Rounding rounding) {
+RoundedProduct rounded_product(const Quantity& time, const Quantity& clock, Rounding rounding,
+                               int64_t limit) {
     RoundedProduct result;
     if (clock.negative || clock.digits.empty()) {
         result.problem = "A clock frequency must be above 0 Hz.";
@@ -300,7 +300,7 @@ RoundedProduct rounded_product(const Quantity& time, const Quantity& clock, Roun
         result.problem = cycle_text_refusal(CycleTextProblem::negative);
         return result;
     }
-    const char* const too_many = cycle_text_refusal(CycleTextProblem::too_large);
+    const std::string too_many = cycle_text_refusal(CycleTextProblem::too_large, limit);
     std::string product = multiply(time.digits, clock.digits);
     int64_t exponent = time.exponent + clock.exponent;
     while (!product.empty() && product.back() == '0') {
@@ -333,11 +333,11 @@ RoundedProduct rounded_product(const Quantity& time, const Quantity& clock, Roun
     result.round_up = has_fraction && (rounding == Rounding::up ||
                                        (rounding == Rounding::nearest && half_or_more));
     const uint64_t cycles = whole + (result.round_up ? 1 : 0);
-    if (cycles > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
+    if (cycles > static_cast<uint64_t>(limit)) {
         result.problem = too_many;
         return result;
     }
-    result.cycles = static_cast<int32_t>(cycles);
+    result.cycles = static_cast<int64_t>(cycles);
     return result;
 }
 
@@ -376,8 +376,9 @@ QuantityReading read_time(std::string_view text) { return read_quantity(text, ti
 
 QuantityReading read_clock(std::string_view text) { return read_quantity(text, clock_kind); }
 
-TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding) {
-    const RoundedProduct product = rounded_product(time, clock, rounding);
+TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding,
+                             int64_t limit) {
+    const RoundedProduct product = rounded_product(time, clock, rounding, limit);
     if (!product.problem.empty()) {
         return no_count(product.problem);
     }
@@ -386,15 +387,16 @@ TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Roundi
     result.cycles = product.cycles;
     const std::string off = how_far(product, clock, 1);
     result.comment_or_problem =
-        format_text("%s %s at %s %s: %i cycles, %s", time.number_text.c_str(),
+        format_text("%s %s at %s %s: %lld cycles, %s", time.number_text.c_str(),
                     time.unit.c_str(), clock.number_text.c_str(), clock.unit.c_str(),
-                    result.cycles, off.empty() ? "exactly the time asked for" : off.c_str());
+                    static_cast<long long>(result.cycles),
+                    off.empty() ? "exactly the time asked for" : off.c_str());
     return result;
 }
 
 std::string deviation_after(const Quantity& time, const Quantity& clock, Rounding rounding,
                             int32_t count) {
-    const RoundedProduct product = rounded_product(time, clock, rounding);
+    const RoundedProduct product = rounded_product(time, clock, rounding, max_cycle_count);
     return product.problem.empty() ? how_far(product, clock, count) : "";
 }
 

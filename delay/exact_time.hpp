@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "delay/entry_parsing.hpp"
+
 namespace cyclotrim {
 
 // A decimal number read exactly, in seconds or in hertz:
@@ -38,7 +40,7 @@ enum class Rounding { down, nearest, up };
 
 struct TimeInCycles {
     bool ok = false;
-    int32_t cycles = 0;
+    int64_t cycles = 0;
     // One sentence for the listing's comment, stating the time, the clock,
     // the cycles and how far the delay is from the time asked for; or why
     // there is no count.
@@ -46,8 +48,10 @@ struct TimeInCycles {
 };
 
 // time x clock in cycles, rounded as asked (nearest: halves go up). A count
-// outside 0 to 2147483647, or a clock that is not above 0, is refused.
-TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding);
+// outside 0 to `limit` (at most max_compact_cycle_count), or a clock that is
+// not above 0, is refused.
+TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding,
+                             int64_t limit = max_cycle_count);
 
 // How far `count` delays of the rounded count are from `count` times the
 // time asked for, worded as in cycles_for_time's comment ("52428 cycles

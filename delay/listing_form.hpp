@@ -1,12 +1,13 @@
 // The forms the companion writes a delay in: the window's listing, with
 // labels of its own name, for GNU as, as a C inline-assembly statement, as
-// a subroutine whose cycles include its call and return, and as one whose
-// length is a count of units read at run time.
+// a subroutine whose cycles include its call and return, as one whose
+// length is a count of units read at run time, and in the fewest words.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "delay/start_command.hpp"
 #include "delay/subroutine_plan.hpp"
@@ -22,11 +23,23 @@ struct SubroutineForm {
     bool save = false;       // push and pop the registers the delay uses
 };
 
+// The registers a compact delay may use when none are given: R24 to R27,
+// whose first two sbiw takes as a pair.
+const std::vector<std::string>& default_compact_registers();
+
+// A compact delay: the fewest words for the count.
+struct CompactForm {
+    // The registers the delay may use, first to last (the C form uses r24 to r27).
+    std::vector<std::string> registers = default_compact_registers();
+    AvrCore core = AvrCore::avre;  // avrrc cores have no sbiw
+};
+
 struct ListingForm {
     Syntax syntax = Syntax::avra;
     // Labels start with NAME_ (avra); the subroutine's own label.
     std::string name;
     std::optional<SubroutineForm> subroutine;
+    std::optional<CompactForm> compact;
     // The subroutine NAME of n x `cycles`, n given at run time.
     std::optional<VariableDelayForm> variable;
 };
@@ -43,5 +56,11 @@ struct FormedListing {
 // the listing. In the default form the listing is the one Start writes.
 FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& register_texts,
                                     const ListingForm& form, const std::string& preface = "");
+
+// Writes the compact delay of `cycles` (0 to max_compact_cycle_count) in
+// `form`, whose `compact` is set. Refused when the registers cannot reach
+// the count in max_compact_words words.
+FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
+                                    const std::string& preface = "");
 
 }  // namespace cyclotrim

@@ -63,11 +63,13 @@ std::string register_identity(const std::string& name) {
 }  // namespace
 
 std::optional<int> register_number(const std::string& name) {
-    const std::string identity = register_identity(name);
-    if (!is_numbered_register(identity) || identity.size() > 3) {
+    // R<n> as written, or a pointer half's R<n>; a name of more digits than
+    // any register, or an alias, is none.
+    const std::string numbered = is_numbered_register(name) ? name : register_identity(name);
+    if (!is_numbered_register(numbered) || numbered.size() > 3) {
         return std::nullopt;
     }
-    return std::stoi(identity.substr(1));
+    return std::stoi(numbered.substr(1));
 }
 
 bool is_assembler_symbol(const std::string& text) {

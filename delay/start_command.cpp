@@ -33,7 +33,7 @@ StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts
         return refusal(cycle_text_refusal(request.problem));
     }
     LoopPlan searched = plan;
-    const DelayPlan delay = plan_delay(request.cycles, searched);
+    const DelayPlan delay = plan_delay(static_cast<int32_t>(request.cycles), searched);
 
     std::vector<std::string> registers;
     for (int32_t i = 0; i < delay.registers_used(); ++i) {

@@ -188,6 +188,13 @@ int64_t measure_cycles_between(const std::string& hex_path, const char* mcu, uin
     return taken;
 }
 
+uint32_t program_bytes(const std::string& hex_path) {
+    uint32_t size = 0;
+    uint32_t start = 0;
+    std::free(read_ihex_file(hex_path.c_str(), &size, &start));
+    return size;
+}
+
 int64_t measure_cycles(const std::string& hex_path, int64_t limit) {
     uint32_t size = 0;
     uint32_t start = 0;

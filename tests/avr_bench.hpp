@@ -33,6 +33,9 @@ AssembledProgram compile_with_avr_gcc(const std::string& source, const std::stri
                                       const std::string& compiler = "avr-gcc -O2",
                                       const std::string& assembler_source = "");
 
+// The bytes of code in a HEX file, 0 if it cannot be read.
+uint32_t program_bytes(const std::string& hex_path);
+
 // The byte address of a symbol of the program's ELF file, -1 if there is none.
 int64_t symbol_address(const AssembledProgram& program, const std::string& symbol);
 

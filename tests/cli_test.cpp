@@ -174,6 +174,24 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "R25 holds the count n (r25:r24): choose another register for the loops."},
         {"--name w --variable --count-bits 12 100", 2, "", {},
          "--count-bits takes 8 or 16, not '12'" + try_help},
+        // Compact delays take up to 32 bits, and only as many registers as can reach the count.
+        {"--compact 4294967296", 2, "", {}, "Too many cycles: at most 4294967295."},
+        {"--compact -t 400 -f 12", 2, "", {}, "Too many cycles: at most 4294967295."},
+        {"--compact -r R16 100000", 2, "", {},
+         "A compact delay of 100000 cycles takes more than 64 words with R16: give more registers "
+         "with -r (up to four)."},
+        {"--compact -r R24,R25,ZL,r30 1000", 2, "", {},
+         "r30 is given twice: each byte of the counter needs its own register."},
+        {"--compact -r R16,R17,R18,R19,R20 100", 2, "", {},
+         "-r takes at most four registers with --compact" + try_help},
+        {"--compact --syntax c -r R24 100", 2, "", {},
+         "-r does not go with --syntax=c: the statement uses r24 to r27, which C code may change "
+         "freely" + try_help},
+        {"--compact --name w --variable 1000", 2, "", {},
+         "--variable and --compact are two forms: give one of them" + try_help},
+        {"--compact --name w --subroutine --core avre22 --call 9", 2, "", {},
+         "Too few cycles for a subroutine: on an avre22 core call and ret take 10, so ask for at "
+         "least 10."},
     };
     for (const Case& c : cases) {
         const bool german = c.arguments.find("German") != std::string::npos;
@@ -193,7 +211,8 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
 TEST(Generator, HelpAndVersion) {
     const GeneratorRun help = run_generator("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* part : {"Usage: cyclotrim-gen", "--round=MODE", "Exit status:", ".def"}) {
+    for (const char* part :
+         {"Usage: cyclotrim-gen", "--round=MODE", "--compact", "Exit status:", ".def"}) {
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
     }
     const GeneratorRun version = run_generator("-V");
@@ -291,6 +310,52 @@ TEST(Generator, WritesEachFormByteForByte) {
          "    /* delaying 3 cycles */\n    \"\\tldi r18,0x1\\n\"\n    \"1:\\tdec r18\\n\"\n"
          "    \"\\tbrne 1b\\n\"\n    /* delaying 2 cycles */\n    \"\\tnop\\n\"\n    \"\\tnop\\n\"\n"
          "    ::: \"r18\");\n"},
+        // Compact delays: a loop with padding in its body, sbiw and sbci chains, an avrrc
+        // core without sbiw, a subroutine that saves its register, a C statement.
+        {"--compact 1000",
+         ";<===   Compact delay   ===>\n; 1000 cycles in 4 words\n; 1 register used: R24\n"
+         ";------------------------\n;loop: 1 ldi + 250 passes x 4 cycles (1 of padding) - 1 = "
+         "1000 cycles\n\tldi R24,0xfa\nWL0:\tnop\n\tdec R24\n\tbrne WL0\n"},
+        {"--compact --name d 4294967295",
+         ";<===   Compact delay   ===>\n; 4294967295 cycles in 8 words\n"
+         "; 4 registers used: R24, R25, R26, R27\n;------------------------\n"
+         ";loop: 4 ldi + 715827882 passes x 6 cycles - 1 = 4294967295 cycles\n"
+         "\tldi R24,0xaa\n\tldi R25,0xaa\n\tldi R26,0xaa\n\tldi R27,0x2a\n"
+         "d__0:\tsbiw R24,1\n\tsbci R26,0\n\tsbci R27,0\n\tbrne d__0\n"},
+        {"--compact --syntax gnu -r R20,R21,R22 --core avrrc 262150",
+         ";<===   Compact delay   ===>\n; 262150 cycles in 8 words\n; 2 registers used: R20, R21\n"
+         ";------------------------\n;loop: 2 ldi + 52429 passes x 5 cycles (1 of padding) - 1 = "
+         "262146 cycles\n\tldi R20,0xcd\n\tldi R21,0xcc\n1:\tnop\n\tsubi R20,1\n\tsbci R21,0\n"
+         "\tbrne 1b\n;padding: 4 cycles\n\trjmp 8f\n8:\n\trjmp 8f\n8:\n"},
+        {"--compact --name w --subroutine --save --core avrxt 1000",
+         "; w: 1000 cycles from the first cycle of \"rcall w\" to the instruction after it\n"
+         "; rcall 2 + push 1 + delay 991 + pop 2 + ret 4 cycles on an avrxt core\n"
+         "; 8 words: push 1 + delay 5 + pop 1 + ret 1\nw:\n\tpush R24\n"
+         ";<===   Compact delay   ===>\n; 991 cycles in 5 words\n; 1 register used: R24\n"
+         ";------------------------\n;loop: 1 ldi + 198 passes x 5 cycles (2 of padding) - 1 = "
+         "990 cycles\n\tldi R24,0xc6\nw__0:\trjmp PC+1\n\tdec R24\n\tbrne w__0\n"
+         ";padding: 1 cycle\n\tnop\n\tpop R24\n\tret\n"},
+        // A second loop on the counter left at 0, and an outer loop.
+        {"--compact --syntax gnu 1028",
+         ";<===   Compact delay   ===>\n; 1028 cycles in 5 words\n; 1 register used: R24\n"
+         ";------------------------\n;loop: 1 ldi + 87 passes x 3 cycles - 1 = 261 cycles\n"
+         "\tldi R24,0x57\n1:\tdec R24\n\tbrne 1b\n;loop again, on the counter left at 0: 256 "
+         "passes x 3 cycles - 1 = 767 cycles\n1:\tdec R24\n\tbrne 1b\n"},
+        {"--compact --name n 655380",
+         ";<===   Compact delay   ===>\n; 655380 cycles in 7 words\n"
+         "; 3 registers used: R24, R25, R26\n;------------------------\n"
+         ";outer loop: 1 ldi + 3 passes x 218460 cycles (the loop below, dec and brne) - 1 = "
+         "655380 cycles\n\tldi R26,0x3\n;loop: 2 ldi + 54614 passes x 4 cycles - 1 = 218457 "
+         "cycles\nn__0:\tldi R24,0x56\n\tldi R25,0xd5\nn__1:\tsbiw R24,1\n\tbrne n__1\n"
+         "\tdec R26\n\tbrne n__0\n"},
+        {"--compact --syntax c -t 1us -f 5MHz",
+         "/* 1 us at 5 MHz: 5 cycles, exactly the time asked for */\n"
+         "/* Compact delay: 5 cycles (GCC inline assembly for avr-gcc or clang) */\n"
+         "__asm__ __volatile__(\n    /* <===   Compact delay   ===> */\n"
+         "    /*  5 cycles in 3 words */\n    /*  0 registers used */\n"
+         "    /* ------------------------ */\n    /* padding: 5 cycles */\n"
+         "    \"\\trjmp 8f\\n\"\n    \"8:\\n\"\n    \"\\trjmp 8f\\n\"\n    \"8:\\n\"\n"
+         "    \"\\tnop\\n\"\n    :::);\n"},
     };
     for (const Case& c : cases) {
         const GeneratorRun run = run_generator(c.arguments);
