@@ -4,11 +4,39 @@
 "use strict";
 
 const byId = (id) => document.getElementById(id);
-const registerInputs = [0, 1, 2].map((loop) => byId("register-" + loop));
+const registerInputs = [0, 1, 2, 3].map((place) => byId("register-" + place));
 const timeGiven = () => byId("mode-time").checked;
 const subroutineChosen = () => byId("subroutine").checked || byId("variable").checked;
-// The registers a form's loops use where -r names none.
-const defaultRegisters = () => (byId("variable").checked ? ["R18", "R19", "R20"] : ["R16", "R17", "R18"]);
+const compactChosen = () => byId("compact").checked;
+
+// The registers of each form where -r names none, what the fields are
+// called, and what else there is to know about them.
+const REGISTERS = {
+  loops: { defaults: ["R16", "R17", "R18"],
+    labels: ["Outer loop (WL0)", "Middle loop (WL1)", "Inner loop (WL2)"],
+    hint: "The C statement uses r18, r19 and r20 instead." },
+  variable: { defaults: ["R18", "R19", "R20"],
+    labels: ["Outer loop", "Middle loop", "Inner loop"],
+    hint: "R16, R17, R28 and R29, which C code expects kept, need push and pop." },
+  compact: { defaults: ["R24", "R25", "R26", "R27"],
+    labels: ["Register 1", "Register 2", "Register 3", "Register 4"],
+    hint: "The delay may use only these: its counter takes the first, low byte first, and a " +
+      "loop around it the next; sbiw needs the first two to be a pair (R24,R25, XL,XH, YL,YH " +
+      "or ZL,ZH). With none given, and in C, R24 to R27." },
+};
+const registerForm = () =>
+  REGISTERS[compactChosen() ? "compact" : byId("variable").checked ? "variable" : "loops"];
+
+// The registers -r gives: those up to the last field filled, an empty one
+// standing for the form's default; none if no field is filled.
+function registerList(names) {
+  let given = names.length;
+  while (given > 0 && names[given - 1].trim() === "") {
+    given -= 1;
+  }
+  const defaults = registerForm().defaults;
+  return names.slice(0, given).map((name, place) => (name.trim() === "" ? defaults[place] : name));
+}
 
 // One row for each option of the companion: the field that sets it, when it
 // applies, the words it adds to the command line, and the refusals that are
@@ -22,17 +50,10 @@ const OPTIONS = [
   { field: "round", applies: timeGiven, words: (mode) => (mode === "down" ? [] : ["--round=" + mode]) },
   { field: "registers", applies: () => byId("syntax").value !== "c",
     words: (names) => {
-      // Up to the last register given, an empty field standing for the default shown in
-      // it; the loops after it keep theirs.
-      const defaults = defaultRegisters();
-      let given = names.length;
-      while (given > 0 && names[given - 1].trim() === "") {
-        given -= 1;
-      }
-      const list = names.slice(0, given).map((name, loop) => name.trim() === "" ? defaults[loop] : name);
-      return given === 0 ? [] : ["--registers=" + list.join(",")];
+      const list = registerList(names);
+      return list.length === 0 ? [] : ["--registers=" + list.join(",")];
     },
-    refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: | holds the count n | must keep its value for a caller in C / },
+    refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: | holds the count n | must keep its value for a caller in C | is given twice: |^A compact delay of / },
   { field: "syntax", words: (syntax) => (syntax === "avra" ? [] : ["--syntax=" + syntax]) },
   { field: "name", words: (name) => (name === "" ? [] : ["--name=" + name]),
     refusals: /^--name\b| needs --name, / },
@@ -42,7 +63,10 @@ const OPTIONS = [
     refusals: /^--variable does not go / },
   { field: "count-bits", applies: () => byId("variable").checked,
     words: (bits) => (bits === "16" ? [] : ["--count-bits=" + bits]) },
-  { field: "core", applies: subroutineChosen, words: (core) => (core === "avre" ? [] : ["--core=" + core]),
+  { field: "compact", words: (chosen) => (chosen ? ["--compact"] : []),
+    refusals: /^--variable and --compact / },
+  // Only subroutines and compact delays read it; the others are the same on every core.
+  { field: "core", words: (core) => (core === "avre" ? [] : ["--core=" + core]),
     refusals: /^No (subroutine|run-time delay) for / },
   { field: "call", applies: subroutineChosen, words: (chosen) => (chosen ? ["--call"] : []) },
   { field: "save", applies: subroutineChosen, words: (chosen) => (chosen ? ["--save"] : []) },
@@ -54,7 +78,7 @@ const OPTIONS = [
 
 function fieldValue(field) {
   if (field === "registers") {
-    return registerInputs.map((input) => input.value);
+    return registerInputs.slice(0, registerForm().defaults.length).map((input) => input.value);
   }
   const control = byId(field);
   return control.type === "checkbox" || control.type === "radio" ? control.checked : control.value;
@@ -90,13 +114,16 @@ function refusedField(message) {
   return row ? row.field : timeGiven() ? "time" : "cycles";
 }
 
-// The register inputs a refusal names: by their loop, their place in the list or their text.
+// The register inputs a refusal is about: those whose text it names, or,
+// where a compact delay needs more registers, the empty ones.
 function namedRegisterInputs(message) {
-  return registerInputs.filter((input, loop) => {
+  return registerInputs.filter((input) => {
     const name = input.value.trim();
-    return message.includes("loop WL" + loop) || message.includes(`register ${loop + 1} of`) ||
-      (name !== "" && (message.startsWith(name + " ") || message.includes(`load ${name}:`) ||
-                       message.includes(`'${name}'`)));
+    if (name === "") {
+      return message.startsWith("A compact delay of");
+    }
+    return message.startsWith(name + " ") || message.includes(`load ${name}:`) ||
+      message.includes(`'${name}'`);
   });
 }
 
@@ -119,15 +146,24 @@ function showProblem(message) {
 }
 
 // Shows only the fields that apply: the time's or the count's, the
-// registers (with the form's defaults) unless the C statement picks its
-// own, the subroutine's options with a subroutine, the count's width with
-// a run-time delay.
+// registers of the form (with its defaults in the empty fields) unless the
+// C statement picks its own, the subroutine's options with a subroutine,
+// the count's width with a run-time delay.
 function showApplicableFields() {
   for (const field of document.querySelectorAll("[data-mode]")) {
     field.hidden = field.dataset.mode !== (timeGiven() ? "time" : "cycles");
   }
   byId("registers").disabled = byId("syntax").value === "c";
-  defaultRegisters().forEach((name, loop) => { registerInputs[loop].placeholder = name; });
+  const form = registerForm();
+  const list = registerList(fieldValue("registers"));
+  registerInputs.forEach((input, place) => {
+    input.parentElement.hidden = place >= form.defaults.length;
+    input.labels[0].textContent = form.labels[place] || "";
+    // A compact delay uses only the registers given, once there are any.
+    input.placeholder = compactChosen() && list.length > 0 && place >= list.length ? "unused"
+      : form.defaults[place] || "";
+  });
+  byId("registers-form-hint").textContent = form.hint;
   byId("subroutine-options").disabled = !subroutineChosen();
   byId("count-bits").disabled = !byId("variable").checked;
 }

@@ -68,6 +68,15 @@ REQUESTS = [
     ({"name": "w", "variable": True, "core": "avrxt", "save": True, "register-0": "R16",
       "cycles": "100000"},
      ["--name", "w", "--variable", "--core", "avrxt", "--save", "-r", "R16", "100000"], None),
+    ({"compact": True, "cycles": "1000"}, ["--compact", "1000"], None),
+    ({"compact": True, "syntax": "c", "mode-time": True, "time": "1s", "clock": "16MHz"},
+     ["--compact", "--syntax", "c", "-t", "1s", "-f", "16MHz"], None),
+    ({"compact": True, "register-1": "R21", "core": "avrrc", "cycles": "100000"},
+     ["--compact", "-r", "R24,R21", "--core", "avrrc", "100000"], None),
+    ({"compact": True, "syntax": "gnu", "name": "pause", "subroutine": True, "save": True,
+      "core": "avrxt", "cycles": "4294967295"},
+     ["--compact", "--syntax", "gnu", "--name", "pause", "--subroutine", "--save", "--core", "avrxt",
+      "4294967295"], None),
     # Refusals.
     ({"cycles": "1e3"}, ["1e3"], "cycles"),
     ({"cycles": "-5"}, ["--", "-5"], "cycles"),
@@ -101,6 +110,12 @@ REQUESTS = [
      ["--name", "w", "--variable", "-r", "R18,r25", "100000"], "registers"),
     ({"name": "w", "variable": True, "register-0": "R17", "cycles": "100000"},
      ["--name", "w", "--variable", "-r", "R17", "100000"], "registers"),
+    ({"compact": True, "register-0": "R20", "cycles": "4294967295"},
+     ["--compact", "-r", "R20", "4294967295"], "registers"),
+    ({"compact": True, "register-1": "r24"}, ["--compact", "-r", "R24,r24", "1000"], "registers"),
+    ({"compact": True, "cycles": "4294967296"}, ["--compact", "4294967296"], "cycles"),
+    ({"name": "w", "variable": True, "compact": True}, ["--name", "w", "--variable", "--compact", "1000"],
+     "compact"),
 ]
 
 passed = 0
