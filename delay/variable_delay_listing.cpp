@@ -12,13 +12,6 @@ namespace cyclotrim {
 
 namespace {
 
-FormedListing refusal(std::string why) {
-    FormedListing formed;
-    formed.refused = true;
-    formed.refusal = std::move(why);
-    return formed;
-}
-
 // The labels the subroutine jumps to: avra's are NAME__ and a suffix, GNU
 // as's numeric, beyond the 1 to 3 its delays' loops use.
 struct FlowLabels {
@@ -233,13 +226,14 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
                                    const std::string& preface) {
     const std::optional<int32_t> smallest = smallest_variable_unit(form);
     if (!smallest) {
-        return refusal(format_text("No run-time delay for %s cores: their call timing is not "
-                                   "known well enough.",
-                                   avr_core_name(form.core)));
+        return FormedListing::refused_because(
+            format_text("No run-time delay for %s cores: their call timing is not known well "
+                        "enough.",
+                        avr_core_name(form.core)));
     }
     const std::optional<VariableDelayPlan> plan = plan_variable_delay(unit, form);
     if (!plan) {
-        return refusal(format_text(
+        return FormedListing::refused_because(format_text(
             "A unit of %i cycles is too short for a run-time delay: on an %s core with %s, the "
             "call, the return and the loop that counts n need at least %i cycles a unit%s.",
             unit, avr_core_name(form.core), form.long_call ? "call" : "rcall", *smallest,
@@ -250,10 +244,10 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
         registers.push_back(first_word(register_texts[i]));
     }
     if (auto why = register_refusal(registers)) {
-        return refusal(std::move(*why));
+        return FormedListing::refused_because(std::move(*why));
     }
     if (auto why = count_register_problem(registers, form)) {
-        return refusal(std::move(*why));
+        return FormedListing::refused_because(std::move(*why));
     }
     FormedListing formed;
     formed.text = comment_lines(preface) +
