@@ -195,10 +195,12 @@ std::string form_conflict(const ListingForm& form, const FormOptions& given) {
     if (given.subroutine && c) {
         return "--subroutine is for --syntax=avra or gnu";
     }
-    if (!form.name.empty() && form.syntax != Syntax::avra && !given.subroutine && !given.variable) {
-        return format_text("--name with --syntax=%s names a subroutine (its loop labels are "
-                           "numbered): add --subroutine or --variable",
-                           c ? "c" : "gnu");
+    if (!form.name.empty() && c) {
+        return "--name does not go with --syntax=c: a C statement has no label of its own";
+    }
+    if (!form.name.empty() && form.syntax == Syntax::gnu && !given.subroutine && !given.variable) {
+        return "--name with --syntax=gnu names a subroutine (its loop labels are numbered): add "
+               "--subroutine or --variable";
     }
     return "";
 }

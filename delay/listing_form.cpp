@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 #include <vector>
 
 #include "delay/compact_listing.hpp"
@@ -15,13 +14,6 @@
 namespace cyclotrim {
 
 namespace {
-
-FormedListing refusal(std::string why) {
-    FormedListing formed;
-    formed.refused = true;
-    formed.refusal = std::move(why);
-    return formed;
-}
 
 LoopLabels labels_for(const ListingForm& form) {
     if (form.syntax != Syntax::avra) {
@@ -86,9 +78,7 @@ std::string inline_asm_statement(const std::string& title, const std::string& li
     std::string text = "/* " + title + " (GCC inline assembly for avr-gcc or clang) */\n"
                        "__asm__ __volatile__(\n";
     bool has_code = false;
-    std::istringstream lines(listing);
-    std::string line;
-    while (std::getline(lines, line)) {
+    for (const std::string& line : lines_of(listing)) {
         if (line.empty()) {
             continue;
         }
@@ -114,15 +104,16 @@ std::string inline_asm_statement(const std::string& title, const std::string& li
 }
 
 FormedListing no_subroutine_on(AvrCore core) {
-    return refusal(format_text("No subroutine for %s cores: their call timing is not known "
-                               "well enough. The plain listing works there.",
-                               avr_core_name(core)));
+    return FormedListing::refused_because(
+        format_text("No subroutine for %s cores: their call timing is not known well enough. "
+                    "The plain listing works there.",
+                    avr_core_name(core)));
 }
 
 FormedListing too_few_for_subroutine(const SubroutineForm& sub, const CallCosts& costs) {
     const char* call = sub.long_call ? "call" : "rcall";
     const int32_t smallest = costs.call + costs.ret;
-    return refusal(format_text(
+    return FormedListing::refused_because(format_text(
         "Too few cycles for a subroutine: on an %s core %s and ret take %i, so ask for at "
         "least %i.", avr_core_name(sub.core), call, smallest, smallest));
 }
@@ -178,9 +169,10 @@ FormedListing too_few_registers(int64_t cycles, const std::vector<std::string>& 
     for (size_t i = 1; i < names.size(); ++i) {
         given += ", " + names[i];
     }
-    return refusal(format_text("A compact delay of %lld cycles takes more than %i words with %s: "
-                               "give more registers with -r (up to four).",
-                               static_cast<long long>(cycles), max_compact_words, given.c_str()));
+    return FormedListing::refused_because(
+        format_text("A compact delay of %lld cycles takes more than %i words with %s: give more "
+                    "registers with -r (up to four).",
+                    static_cast<long long>(cycles), max_compact_words, given.c_str()));
 }
 
 struct CompactSubroutine {
@@ -240,7 +232,7 @@ FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& registe
         const std::vector<std::string> registers =
             register_names(register_texts, form.syntax, plan.registers_used());
         if (auto why = register_refusal(registers)) {
-            return refusal(std::move(*why));
+            return FormedListing::refused_because(std::move(*why));
         }
         const std::string listing = write_delay_listing(plan, registers, labels).text;
         FormedListing formed;
@@ -264,7 +256,7 @@ FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& registe
     const std::vector<std::string> registers = register_names(
         register_texts, form.syntax, std::max(plan->body.registers_used(), plan->saved_registers));
     if (auto why = register_refusal(registers)) {
-        return refusal(std::move(*why));
+        return FormedListing::refused_because(std::move(*why));
     }
     const std::string body = write_delay_listing(plan->body, registers, labels).text;
     FormedListing formed;
@@ -286,7 +278,7 @@ FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
     const bool c = form.syntax == Syntax::c;
     const std::vector<std::string>& names = c ? c_compact_registers : compact.registers;
     if (auto why = compact_register_refusal(names)) {
-        return refusal(std::move(*why));
+        return FormedListing::refused_because(std::move(*why));
     }
     const CompactRegisters usable = compact_registers(names, compact.core);
     const LoopLabels labels = labels_for(form);

@@ -49,6 +49,8 @@ struct FormedListing {
     bool refused = false;
     std::string text;     // the listing, when not refused
     std::string refusal;  // why nothing was written
+
+    static FormedListing refused_because(std::string why) { return {true, "", std::move(why)}; }
 };
 
 // Writes the delay of `cycles` in `form`, the registers taken from

@@ -1,5 +1,6 @@
 #include "delay/text_format.hpp"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -16,6 +17,27 @@ std::string format_text(const char* format, ...) {
     std::vsnprintf(text.data(), text.size() + 1, format, args);
     va_end(args);
     return text;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+std::vector<std::string> words_of(const std::string& line) {
+    constexpr const char* blanks = " \t\v\f\r";
+    std::vector<std::string> words;
+    size_t start = line.find_first_not_of(blanks);
+    while (start != std::string::npos) {
+        const size_t end = line.find_first_of(blanks, start);
+        words.push_back(line.substr(start, end - start));
+        start = line.find_first_not_of(blanks, end);
+    }
+    return words;
 }
 
 }  // namespace cyclotrim

@@ -1,7 +1,6 @@
 #include "delay/variable_delay_listing.hpp"
 
 #include <algorithm>
-#include <sstream>
 #include <vector>
 
 #include "delay/compact_listing.hpp"
@@ -13,13 +12,6 @@
 namespace cyclotrim {
 
 namespace {
-
-FormedListing refusal(std::string why) {
-    FormedListing formed;
-    formed.refused = true;
-    formed.refusal = std::move(why);
-    return formed;
-}
 
 // The labels the subroutine jumps to: avra's are NAME__ and a suffix, GNU
 // as's numeric, beyond the 1 to 3 its delays' loops use. A compact delay's
@@ -82,13 +74,9 @@ std::string term(std::string what, int32_t count) {
 std::string comment_lines(const std::string& text) {
     constexpr size_t width = 76;  // after "; "
     std::string lines;
-    std::istringstream input(text);
-    std::string paragraph;
-    while (std::getline(input, paragraph)) {
-        std::istringstream words(paragraph);
-        std::string word;
+    for (const std::string& paragraph : lines_of(text)) {
         std::string line;
-        while (words >> word) {
+        for (const std::string& word : words_of(paragraph)) {
             if (!line.empty() && line.size() + 1 + word.size() > width) {
                 lines += "; " + line + "\n";
                 line.clear();
@@ -247,9 +235,9 @@ std::string subroutine_code(const std::string& name, Syntax syntax, const Variab
 }
 
 FormedListing no_run_time_delay_on(AvrCore core) {
-    return refusal(format_text("No run-time delay for %s cores: their call timing is not "
-                               "known well enough.",
-                               avr_core_name(core)));
+    return FormedListing::refused_because(format_text(
+        "No run-time delay for %s cores: their call timing is not known well enough.",
+        avr_core_name(core)));
 }
 
 }  // namespace
@@ -268,7 +256,7 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
     }
     const std::optional<VariableDelayPlan> plan = plan_variable_delay(unit, form);
     if (!plan) {
-        return refusal(format_text(
+        return FormedListing::refused_because(format_text(
             "A unit of %i cycles is too short for a run-time delay: on an %s core with %s, the "
             "call, the return and the loop that counts n need at least %i cycles a unit%s.",
             unit, avr_core_name(form.core), form.long_call ? "call" : "rcall", *smallest,
@@ -279,10 +267,10 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
         registers.push_back(first_word(register_texts[i]));
     }
     if (auto why = register_refusal(registers)) {
-        return refusal(std::move(*why));
+        return FormedListing::refused_because(std::move(*why));
     }
     if (auto why = count_register_problem(registers, form)) {
-        return refusal(std::move(*why));
+        return FormedListing::refused_because(std::move(*why));
     }
     const FlowLabels labels = FlowLabels::for_syntax(syntax, name, false);
     const std::string skipped = write_delay_listing(plan->skipped, registers, labels.next_loops).text;
@@ -312,23 +300,23 @@ FormedListing write_compact_variable_delay(int64_t unit, const std::vector<std::
         return no_run_time_delay_on(form.core);
     }
     if (unit < *smallest) {
-        return refusal(format_text(
+        return FormedListing::refused_because(format_text(
             "A unit of %lld cycles is too short for a run-time delay: on an %s core with %s and "
             "%s %i-bit count, the call, the return and the loop that counts n need at least %i "
             "cycles a unit in the compact form%s.",
             static_cast<long long>(unit), avr_core_name(form.core),
-            form.long_call ? "call" : "rcall", form.count_bits == 8 ? "an" : "a", form.count_bits, *smallest,
-            form.save ? ", which saves no register at that unit" : ""));
+            form.long_call ? "call" : "rcall", form.count_bits == 8 ? "an" : "a", form.count_bits,
+            *smallest, form.save ? ", which saves no register at that unit" : ""));
     }
     // Every register given may be used: none may hold the count, nor be one
     // that C code expects kept, unless it is saved.
     if (auto why = count_register_problem(names, form)) {
-        return refusal(std::move(*why));
+        return FormedListing::refused_because(std::move(*why));
     }
     const std::optional<CompactVariablePlan> plan = plan_compact_variable_delay(unit, form, usable);
     if (!plan) {
         std::string given = names.empty() ? std::string("no register") : joined(names);
-        return refusal(format_text(
+        return FormedListing::refused_because(format_text(
             "A compact run-time delay of %lld cycles a unit takes more than %i words in a delay "
             "of its pass with %s: give more registers with -r (up to four).",
             static_cast<long long>(unit), max_compact_words, given.c_str()));

@@ -171,7 +171,8 @@ std::vector<std::string> register_keys(bool given, const std::string& list,
             const size_t comma = std::min(list.find(',', start), list.size());
             std::string item = list.substr(start, comma - start);
             const size_t first = item.find_first_not_of(" \t");
-            item = first == std::string::npos ? "" : item.substr(first, item.find_last_not_of(" \t") - first + 1);
+            const size_t last = item.find_last_not_of(" \t");
+            item = first == std::string::npos ? "" : item.substr(first, last - first + 1);
             names.push_back(item);
             start = comma + 1;
         }

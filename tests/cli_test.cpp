@@ -144,6 +144,8 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
         {"--name w --save 1000", 2, "", {}, "--save needs --subroutine or --variable" + try_help},
         {"--name w --subroutine --syntax c 1000", 2, "", {},
          "--subroutine is for --syntax=avra or gnu" + try_help},
+        {"--name w --syntax c 1000", 2, "", {},
+         "--name does not go with --syntax=c: a C statement has no label of its own" + try_help},
         {"--name w --syntax gnu 1000", 2, "", {},
          "--name with --syntax=gnu names a subroutine (its loop labels are numbered): add "
          "--subroutine or --variable" + try_help},

@@ -16,18 +16,12 @@
 
 #include "avr_bench.hpp"
 #include "delay/compact_plan.hpp"
+#include "companion_output.hpp"
 #include "test_io.hpp"
 
 using cyclotrim::CompactRegisters;
 
 namespace {
-
-std::string generate(const std::string& arguments) {
-    int status = -1;
-    const std::string out = command_output(std::string(CYCLOTRIM_GEN) + " " + arguments, &status);
-    EXPECT_EQ(status, 0) << arguments;
-    return out;
-}
 
 // The words the listing's header states ("N cycles in W words").
 int64_t stated_words(const std::string& listing) {

@@ -6,18 +6,8 @@
 #include <string>
 
 #include "avr_bench.hpp"
+#include "companion_output.hpp"
 #include "test_io.hpp"
-
-namespace {
-
-std::string generate(const std::string& arguments) {
-    int status = -1;
-    const std::string out = command_output(std::string(CYCLOTRIM_GEN) + " " + arguments, &status);
-    EXPECT_EQ(status, 0) << arguments;
-    return out;
-}
-
-}  // namespace
 
 // A listing for a time, with its comment line, takes the rounded count.
 TEST(ListingFormsTiming, ListingsFromATimeTakeTheRoundedCount) {

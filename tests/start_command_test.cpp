@@ -131,9 +131,9 @@ TEST(StartCommand, HundredMillionCyclesChainThreeNests) {
                                   "WL2%:\tdec R18 / \tbrne WL2% / \tdec R17 / \tbrne WL1% / "
                                   "\tdec R16 / \tbrne WL0% / ";
     auto nest = [&](const std::string& suffix) {
-        std::string text;
-        for (char c : full_nest) {
-            text += c == '%' ? suffix : std::string(1, c);
+        std::string text = full_nest;
+        for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at)) {
+            text.replace(at, 1, suffix);
         }
         return text;
     };
@@ -154,11 +154,11 @@ TEST(StartCommand, HundredMillionCyclesChainThreeNests) {
 }
 
 TEST(StartCommand, NeverWritesAnErrorLineOrAnOversizedCounter) {
-    // A constant of three or more hexadecimal digits does not fit a register.
+    // A constant of three or more hex digits is above 255.
     auto has_oversized_constant = [](const std::string& listing) {
         for (size_t at = listing.find("0x"); at != std::string::npos; at = listing.find("0x", at + 2)) {
-            const size_t digits = listing.find_first_not_of("0123456789abcdef", at + 2);
-            if ((digits == std::string::npos ? listing.size() : digits) - (at + 2) >= 3) {
+            const size_t end = listing.find_first_not_of("0123456789abcdef", at + 2);
+            if ((end == std::string::npos ? listing.size() : end) - (at + 2) >= 3) {
                 return true;
             }
         }
@@ -170,7 +170,6 @@ TEST(StartCommand, NeverWritesAnErrorLineOrAnOversizedCounter) {
         EXPECT_EQ(listing.find("Error"), std::string::npos) << cycles;
         EXPECT_FALSE(has_oversized_constant(listing)) << cycles;
     }
-    EXPECT_TRUE(has_oversized_constant("\tldi R16,0x100\n"));
 }
 
 TEST(StartCommand, RefusesWhatItCannotWrite) {

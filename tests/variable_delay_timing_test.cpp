@@ -12,18 +12,12 @@
 
 #include "avr_bench.hpp"
 #include "delay/variable_delay_plan.hpp"
+#include "companion_output.hpp"
 #include "test_io.hpp"
 
 using cyclotrim::AvrCore;
 
 namespace {
-
-std::string generate(const std::string& arguments) {
-    int status = -1;
-    const std::string out = command_output(std::string(CYCLOTRIM_GEN) + " " + arguments, &status);
-    EXPECT_EQ(status, 0) << arguments;
-    return out;
-}
 
 // The cycles the listing's header states for n = 0.
 int64_t stated_zero_cycles(const std::string& listing) {
