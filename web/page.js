@@ -23,9 +23,21 @@ const REGISTERS = {
     hint: "The delay may use only these: its counter takes the first, low byte first, and a " +
       "loop around it the next; sbiw needs the first two to be a pair (R24,R25, XL,XH, YL,YH " +
       "or ZL,ZH). With none given, and in C, R24 to R27." },
+  compactVariable: { defaults: ["R26", "R27", "R18", "R19"],
+    labels: ["Register 1", "Register 2", "Register 3", "Register 4"],
+    hint: "The two delays of each pass may use only these, never r24 or r25, which hold n; " +
+      "R16, R17, R28 and R29, which C code expects kept, need push and pop. With none given, " +
+      "R26 and R27 (a pair for sbiw), R18 and R19." },
 };
-const registerForm = () =>
-  REGISTERS[compactChosen() ? "compact" : byId("variable").checked ? "variable" : "loops"];
+const registerForm = () => {
+  const variable = byId("variable").checked;
+  if (compactChosen()) {
+    return REGISTERS[variable ? "compactVariable" : "compact"];
+  }
+  return REGISTERS[variable ? "variable" : "loops"];
+};
+// A compact delay that needs more registers than given.
+const needsMoreRegisters = /^A compact (run-time )?delay of /;
 
 // The registers -r gives: those up to the last field filled, an empty one
 // standing for the form's default; none if no field is filled.
@@ -53,7 +65,7 @@ const OPTIONS = [
       const list = registerList(names);
       return list.length === 0 ? [] : ["--registers=" + list.join(",")];
     },
-    refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: | holds the count n | must keep its value for a caller in C | is given twice: |^A compact delay of / },
+    refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: | holds the count n | must keep its value for a caller in C | is given twice: |^A compact (run-time )?delay of / },
   { field: "syntax", words: (syntax) => (syntax === "avra" ? [] : ["--syntax=" + syntax]) },
   { field: "name", words: (name) => (name === "" ? [] : ["--name=" + name]),
     refusals: /^--name\b| needs --name, / },
@@ -63,8 +75,7 @@ const OPTIONS = [
     refusals: /^--variable does not go / },
   { field: "count-bits", applies: () => byId("variable").checked,
     words: (bits) => (bits === "16" ? [] : ["--count-bits=" + bits]) },
-  { field: "compact", words: (chosen) => (chosen ? ["--compact"] : []),
-    refusals: /^--variable and --compact / },
+  { field: "compact", words: (chosen) => (chosen ? ["--compact"] : []) },
   // Only subroutines and compact delays read it; the others are the same on every core.
   { field: "core", words: (core) => (core === "avre" ? [] : ["--core=" + core]),
     refusals: /^No (subroutine|run-time delay) for / },
@@ -120,7 +131,7 @@ function namedRegisterInputs(message) {
   return registerInputs.filter((input) => {
     const name = input.value.trim();
     if (name === "") {
-      return message.startsWith("A compact delay of");
+      return needsMoreRegisters.test(message);
     }
     return message.startsWith(name + " ") || message.includes(`load ${name}:`) ||
       message.includes(`'${name}'`);

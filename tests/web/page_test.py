@@ -77,6 +77,12 @@ REQUESTS = [
       "core": "avrxt", "cycles": "4294967295"},
      ["--compact", "--syntax", "gnu", "--name", "pause", "--subroutine", "--save", "--core", "avrxt",
       "4294967295"], None),
+    ({"name": "w", "variable": True, "compact": True}, ["--name", "w", "--variable", "--compact", "1000"],
+     None),
+    ({"name": "delay_ms", "variable": True, "compact": True, "save": True, "syntax": "gnu",
+      "register-2": "R16", "mode-time": True, "time": "1ms", "clock": "16MHz"},
+     ["--name", "delay_ms", "--variable", "--compact", "--save", "--syntax", "gnu", "-r",
+      "R26,R27,R16", "-t", "1ms", "-f", "16MHz"], None),
     # Refusals.
     ({"cycles": "1e3"}, ["1e3"], "cycles"),
     ({"cycles": "-5"}, ["--", "-5"], "cycles"),
@@ -114,8 +120,10 @@ REQUESTS = [
      ["--compact", "-r", "R20", "4294967295"], "registers"),
     ({"compact": True, "register-1": "r24"}, ["--compact", "-r", "R24,r24", "1000"], "registers"),
     ({"compact": True, "cycles": "4294967296"}, ["--compact", "4294967296"], "cycles"),
-    ({"name": "w", "variable": True, "compact": True}, ["--name", "w", "--variable", "--compact", "1000"],
-     "compact"),
+    ({"name": "w", "variable": True, "compact": True, "cycles": "13"},
+     ["--name", "w", "--variable", "--compact", "13"], "cycles"),
+    ({"name": "w", "variable": True, "compact": True, "register-0": "R20", "cycles": "4294967295"},
+     ["--name", "w", "--variable", "--compact", "-r", "R20", "4294967295"], "registers"),
 ]
 
 passed = 0
