@@ -77,14 +77,27 @@ std::optional<int64_t> operand_count(const std::string& text, int64_t limit) {
     return value;
 }
 
-// The count that a time listing's first comment line states.
+// The header's comment lines as one text, each line's "; " a blank.
+std::string header_text(const std::string& listing) {
+    std::string text;
+    size_t line_start = 0;
+    while (line_start < listing.size() && listing.compare(line_start, 2, "; ") == 0) {
+        const size_t line_end = listing.find('\n', line_start);
+        text += listing.substr(line_start + 2, line_end - line_start - 2) + " ";
+        line_start = line_end == std::string::npos ? listing.size() : line_end + 1;
+    }
+    return text;
+}
+
+// The count that a time listing's first comment sentence states
+// ("...: N cycles"), which a run-time delay's header may wrap.
 std::optional<int64_t> time_comment_count(const std::string& listing) {
-    const size_t colon = listing.find(": ");
-    const size_t end_of_line = listing.find('\n');
-    if (listing.rfind("; ", 0) != 0 || colon == std::string::npos || colon > end_of_line) {
+    const std::string header = header_text(listing);
+    const size_t colon = header.find(": ");
+    if (colon == std::string::npos) {
         return std::nullopt;
     }
-    return std::strtoll(listing.c_str() + colon + 2, nullptr, 10);
+    return std::strtoll(header.c_str() + colon + 2, nullptr, 10);
 }
 
 std::string lower(std::string text) {
@@ -122,18 +135,6 @@ void check_labels(const std::string& listing, const std::string& name) {
                             listing);
         }
     }
-}
-
-// The header's comment lines as one text, each line's "; " a blank.
-std::string header_text(const std::string& listing) {
-    std::string text;
-    size_t line_start = 0;
-    while (line_start < listing.size() && listing.compare(line_start, 2, "; ") == 0) {
-        const size_t line_end = listing.find('\n', line_start);
-        text += listing.substr(line_start + 2, line_end - line_start - 2) + " ";
-        line_start = line_end == std::string::npos ? listing.size() : line_end + 1;
-    }
-    return text;
 }
 
 // The number that follows `before` in `text`, or -1.
