@@ -2,9 +2,9 @@
 // longest listing the Start command writes.
 #include <benchmark/benchmark.h>
 
-#include "delay/loop_search.hpp"
+#include "delay/nest/loop_search.hpp"
 #include "delay/start_command.hpp"
-#include "exhaustive_walk.hpp"
+#include "proof/exhaustive_walk.hpp"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "delay/entry_parsing.hpp"
-#include "delay/register_choice.hpp"
+#include "delay/input/entry_parsing.hpp"
+#include "delay/input/register_choice.hpp"
 #include "delay/text_format.hpp"
-#include "delay/variable_delay_listing.hpp"
+#include "delay/forms/variable_delay_listing.hpp"
 
 namespace cyclotrim {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "delay/exact_time.hpp"
-#include "delay/listing_form.hpp"
+#include "delay/input/exact_time.hpp"
+#include "delay/forms/listing_form.hpp"
 #include "delay/start_command.hpp"
 
 namespace cyclotrim {

@@ -1,7 +1,7 @@
 #include "cli/generator.hpp"
 
 #include "cli/command_line.hpp"
-#include "delay/entry_parsing.hpp"
+#include "delay/input/entry_parsing.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {

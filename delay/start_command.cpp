@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "delay/delay_listing.hpp"
-#include "delay/delay_plan.hpp"
-#include "delay/entry_parsing.hpp"
-#include "delay/register_choice.hpp"
+#include "delay/nest/delay_listing.hpp"
+#include "delay/nest/delay_plan.hpp"
+#include "delay/input/entry_parsing.hpp"
+#include "delay/input/register_choice.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {

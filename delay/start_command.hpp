@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "delay/loop_search.hpp"
+#include "delay/nest/loop_search.hpp"
 
 namespace cyclotrim {
 

@@ -24,8 +24,9 @@
 #include <vector>
 
 #include "cli/generator.hpp"
-#include "compact_reader.hpp"
-#include "listing_reader.hpp"
+#include "readers/compact_reader.hpp"
+#include "input_texts.hpp"
+#include "readers/listing_reader.hpp"
 
 namespace {
 
@@ -310,19 +311,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool compact = data[2] & 1;
     const bool variable = data[2] & 2;
     const size_t count_bits_choice = data[2] / 4 % 3;  // 0: no --count-bits, 1: 8, 2: 16
-    std::vector<std::string> fields(6);
-    size_t field = 0;
-    for (size_t i = 3; i < size; ++i) {
-        if (data[i] == '\n' && field + 1 < fields.size()) {
-            ++field;
-        } else {
-            fields[field] += static_cast<char>(data[i]);
-        }
-    }
-    // Command-line words end at a zero byte, as C strings do.
-    for (std::string& text : fields) {
-        text = text.substr(0, text.find('\0'));
-    }
+    const std::vector<std::string> fields = input_texts(data, size, 3, 6);
     const std::string& cycles_text = fields[0];
     const std::string& name = fields[2];
 

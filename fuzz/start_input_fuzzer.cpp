@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "delay/start_command.hpp"
-#include "delay/time_conversion.hpp"
-#include "listing_reader.hpp"
+#include "delay/input/time_conversion.hpp"
+#include "input_texts.hpp"
+#include "readers/listing_reader.hpp"
 
 namespace {
 
@@ -71,19 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const bool time_mode = (data[0] & 1) != 0;
-    std::vector<std::string> fields(6);
-    size_t field = 0;
-    for (size_t i = 1; i < size; ++i) {
-        if (data[i] == '\n' && field + 1 < fields.size()) {
-            ++field;
-        } else {
-            fields[field] += static_cast<char>(data[i]);
-        }
-    }
-    // Entry texts end at a zero byte, as C strings do.
-    for (std::string& text : fields) {
-        text = text.substr(0, text.find('\0'));
-    }
+    const std::vector<std::string> fields = input_texts(data, size, 1, 6);
     std::string cycles = fields[0];
     if (time_mode) {
         if (const auto converted = cyclotrim::cycles_text_from_time(fields[4], fields[5])) {

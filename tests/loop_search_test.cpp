@@ -3,8 +3,8 @@
 #include <random>
 #include <vector>
 
-#include "delay/loop_search.hpp"
-#include "exhaustive_walk.hpp"
+#include "delay/nest/loop_search.hpp"
+#include "proof/exhaustive_walk.hpp"
 
 using cyclotrim::LoopPlan;
 using cyclotrim::estimate_register_count;

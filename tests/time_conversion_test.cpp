@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "delay/time_conversion.hpp"
+#include "delay/input/time_conversion.hpp"
 
 using cyclotrim::cycles_text_from_time;
 

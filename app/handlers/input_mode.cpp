@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/widget_registry.hpp"
-#include "delay/time_conversion.hpp"
+#include "delay/input/time_conversion.hpp"
 
 namespace cyclotrim {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "avr_bench.hpp"
-#include "delay/variable_delay_plan.hpp"
+#include "delay/forms/variable_delay_plan.hpp"
 #include "companion_output.hpp"
 #include "test_io.hpp"
 

@@ -1,4 +1,4 @@
-#include "delay/subroutine_plan.hpp"
+#include "delay/forms/subroutine_plan.hpp"
 
 namespace cyclotrim {
 

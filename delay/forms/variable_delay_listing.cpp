@@ -1,12 +1,12 @@
-#include "delay/variable_delay_listing.hpp"
+#include "delay/forms/variable_delay_listing.hpp"
 
 #include <algorithm>
 #include <vector>
 
-#include "delay/compact_listing.hpp"
-#include "delay/delay_listing.hpp"
-#include "delay/entry_parsing.hpp"
-#include "delay/register_choice.hpp"
+#include "delay/forms/compact_listing.hpp"
+#include "delay/nest/delay_listing.hpp"
+#include "delay/input/entry_parsing.hpp"
+#include "delay/input/register_choice.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {

@@ -1,4 +1,4 @@
-#include "delay/delay_listing.hpp"
+#include "delay/nest/delay_listing.hpp"
 
 #include "delay/text_format.hpp"
 

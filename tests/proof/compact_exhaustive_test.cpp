@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "compact_reader.hpp"
-#include "delay/compact_listing.hpp"
-#include "delay/compact_plan.hpp"
+#include "readers/compact_reader.hpp"
+#include "delay/forms/compact_listing.hpp"
+#include "delay/forms/compact_plan.hpp"
 
 using cyclotrim::CompactLoop;
 using cyclotrim::CompactPlan;

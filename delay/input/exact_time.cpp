@@ -1,11 +1,11 @@
-#include "delay/exact_time.hpp"
+#include "delay/input/exact_time.hpp"
 
 #include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <vector>
 
-#include "delay/entry_parsing.hpp"
+#include "delay/input/entry_parsing.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {

@@ -1,4 +1,4 @@
-#include "delay/loop_search.hpp"
+#include "delay/nest/loop_search.hpp"
 
 #include <algorithm>
 #include <cmath>

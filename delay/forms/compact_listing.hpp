@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "delay/compact_plan.hpp"
-#include "delay/delay_listing.hpp"
+#include "delay/forms/compact_plan.hpp"
+#include "delay/nest/delay_listing.hpp"
 
 namespace cyclotrim {
 

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "delay/listing_form.hpp"
-#include "delay/variable_delay_listing.hpp"
-#include "delay/variable_delay_plan.hpp"
+#include "delay/forms/listing_form.hpp"
+#include "delay/forms/variable_delay_listing.hpp"
+#include "delay/forms/variable_delay_plan.hpp"
 
 using cyclotrim::AvrCore;
 using cyclotrim::CompactRegisters;

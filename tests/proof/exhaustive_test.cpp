@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "delay/delay_plan.hpp"
+#include "delay/nest/delay_plan.hpp"
 
 using cyclotrim::DelayPlan;
 using cyclotrim::LoopPlan;

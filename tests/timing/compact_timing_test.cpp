@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "avr_bench.hpp"
-#include "delay/compact_plan.hpp"
+#include "delay/forms/compact_plan.hpp"
 #include "companion_output.hpp"
 #include "test_io.hpp"
 

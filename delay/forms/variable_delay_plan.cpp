@@ -1,4 +1,4 @@
-#include "delay/variable_delay_plan.hpp"
+#include "delay/forms/variable_delay_plan.hpp"
 
 #include <algorithm>
 

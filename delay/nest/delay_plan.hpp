@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "delay/loop_search.hpp"
+#include "delay/nest/loop_search.hpp"
 
 namespace cyclotrim {
 

@@ -1,4 +1,4 @@
-#include "delay/compact_listing.hpp"
+#include "delay/forms/compact_listing.hpp"
 
 namespace cyclotrim {
 

@@ -10,7 +10,7 @@
 
 #include "avr_bench.hpp"
 #include "delay/start_command.hpp"
-#include "listing_reader.hpp"
+#include "readers/listing_reader.hpp"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "delay/start_command.hpp"
-#include "delay/subroutine_plan.hpp"
-#include "delay/variable_delay_plan.hpp"
+#include "delay/forms/subroutine_plan.hpp"
+#include "delay/forms/variable_delay_plan.hpp"
 
 namespace cyclotrim {
 

@@ -1,4 +1,4 @@
-#include "delay/entry_parsing.hpp"
+#include "delay/input/entry_parsing.hpp"
 
 #include "delay/text_format.hpp"
 

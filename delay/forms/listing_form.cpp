@@ -1,15 +1,15 @@
-#include "delay/listing_form.hpp"
+#include "delay/forms/listing_form.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <vector>
 
-#include "delay/compact_listing.hpp"
-#include "delay/delay_listing.hpp"
-#include "delay/entry_parsing.hpp"
-#include "delay/register_choice.hpp"
+#include "delay/forms/compact_listing.hpp"
+#include "delay/nest/delay_listing.hpp"
+#include "delay/input/entry_parsing.hpp"
+#include "delay/input/register_choice.hpp"
 #include "delay/text_format.hpp"
-#include "delay/variable_delay_listing.hpp"
+#include "delay/forms/variable_delay_listing.hpp"
 
 namespace cyclotrim {
 

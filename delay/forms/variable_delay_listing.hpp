@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "delay/compact_plan.hpp"
-#include "delay/listing_form.hpp"
-#include "delay/variable_delay_plan.hpp"
+#include "delay/forms/compact_plan.hpp"
+#include "delay/forms/listing_form.hpp"
+#include "delay/forms/variable_delay_plan.hpp"
 
 namespace cyclotrim {
 

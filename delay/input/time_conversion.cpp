@@ -1,4 +1,4 @@
-#include "delay/time_conversion.hpp"
+#include "delay/input/time_conversion.hpp"
 
 #include <clocale>
 #include <cmath>

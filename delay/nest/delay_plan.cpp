@@ -1,4 +1,4 @@
-#include "delay/delay_plan.hpp"
+#include "delay/nest/delay_plan.hpp"
 
 #include <algorithm>
 

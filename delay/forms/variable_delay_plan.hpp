@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "delay/compact_plan.hpp"
-#include "delay/delay_plan.hpp"
-#include "delay/subroutine_plan.hpp"
+#include "delay/forms/compact_plan.hpp"
+#include "delay/nest/delay_plan.hpp"
+#include "delay/forms/subroutine_plan.hpp"
 
 namespace cyclotrim {
 

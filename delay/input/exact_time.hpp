@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "delay/entry_parsing.hpp"
+#include "delay/input/entry_parsing.hpp"
 
 namespace cyclotrim {
 

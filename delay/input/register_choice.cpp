@@ -1,4 +1,4 @@
-#include "delay/register_choice.hpp"
+#include "delay/input/register_choice.hpp"
 
 #include <algorithm>
 #include <cctype>

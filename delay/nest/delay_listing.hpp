@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "delay/delay_plan.hpp"
+#include "delay/nest/delay_plan.hpp"
 
 namespace cyclotrim {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "delay/delay_plan.hpp"
+#include "delay/nest/delay_plan.hpp"
 
 namespace cyclotrim {
 

@@ -1,4 +1,4 @@
-#include "delay/compact_plan.hpp"
+#include "delay/forms/compact_plan.hpp"
 
 #include <algorithm>
 
