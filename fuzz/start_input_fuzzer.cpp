@@ -41,7 +41,10 @@ bool is_refusal_message(const std::string& message) {
            ends_with(message, " is chosen for two loops: each loop needs its own register.") ||
            (message.rfind("ldi cannot load ", 0) == 0 &&
             ends_with(message, ": choose a register from R16 to R31.")) ||
-           ends_with(message, " is not a register name: choose one from R16 to R31.");
+           ends_with(message, " is not a register name: choose one from R16 to R31.") ||
+           ends_with(message, " names a register pair: choose one register, from R16 to R31.") ||
+           message.find(" has a leading zero, which GNU as does not take: write R") !=
+               std::string::npos;
 }
 
 // The count a cycles text asks for, read here on its own: -1 for no
