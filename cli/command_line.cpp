@@ -47,18 +47,6 @@ const option long_options[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view without_surrounding_blanks(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && is_blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // Reads a comma-separated list of register names into `names`. Each item
 // is one name: blanks around it are dropped, anything else beside it is
 // refused, so the listing never uses a register the user did not name.

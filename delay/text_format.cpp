@@ -19,6 +19,17 @@ std::string format_text(const char* format, ...) {
     return text;
 }
 
+std::string_view without_surrounding_blanks(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
     for (size_t start = 0, end = 0; start < text.size(); start = end + 1) {

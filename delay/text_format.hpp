@@ -5,11 +5,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cyclotrim {
 
 std::string format_text(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// `text` without the spaces and tabs around it.
+std::string_view without_surrounding_blanks(std::string_view text);
 
 // The lines of `text` without their line feeds; a line feed at the end ends
 // the last line and starts no empty one.

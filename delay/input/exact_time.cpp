@@ -44,18 +44,7 @@ const QuantityKind time_kind{"a time", time_units, std::size(time_units), "s", "
 const QuantityKind clock_kind{"a clock frequency", clock_units, std::size(clock_units), "MHz",
                               "16MHz", "Hz, kHz or MHz"};
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && is_blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // Reads [+-]digits[.digits][e[+-]digits] from the start of `text` into
 // `quantity`; returns the length read, 0 if there is no number.
@@ -113,10 +102,10 @@ QuantityReading refused(std::string problem) {
 
 QuantityReading read_quantity(std::string_view text, const QuantityKind& kind) {
     const std::string quoted = std::string(text);
-    const std::string_view body = trimmed(text);
+    const std::string_view body = without_surrounding_blanks(text);
     Quantity quantity;
     const size_t number_length = read_number(body, quantity);
-    const std::string_view unit = trimmed(body.substr(number_length));
+    const std::string_view unit = without_surrounding_blanks(body.substr(number_length));
     if (number_length > 0 && quantity.digits.size() > max_significant_digits) {
         return refused(format_text("\"%s\" is not %s: it has more than %i digits.",
                                    quoted.c_str(), kind.what, static_cast<int>(max_significant_digits)));

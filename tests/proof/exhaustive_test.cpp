@@ -7,14 +7,12 @@
 // the two carry the proof to every count (see the second test's comment).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "delay/nest/delay_plan.hpp"
+#include "proof/every_count.hpp"
 
 using cyclotrim::DelayPlan;
 using cyclotrim::LoopPlan;
@@ -68,30 +66,11 @@ std::string plan_problem(const DelayPlan& plan, int64_t cycles) {
 }  // namespace
 
 TEST(Exhaustive, EveryCountUpToTwoFullNestsAndARestLoopIsExact) {
-    const unsigned workers = std::max(2u, std::thread::hardware_concurrency());
-    std::atomic<int64_t> failures{0};
-    std::vector<std::string> first_failure(workers);
-    std::vector<std::thread> threads;
-    for (unsigned w = 0; w < workers; ++w) {
-        threads.emplace_back([&, w] {
-            LoopPlan first_nest;
-            // Interleaved blocks, so that both threads meet the slow counts alike.
-            constexpr int64_t block = 65536;
-            for (int64_t begin = w * block; begin <= exhaustive_top; begin += workers * block) {
-                for (int64_t c = begin; c < begin + block && c <= exhaustive_top; ++c) {
-                    const std::string problem =
-                        plan_problem(plan_delay(static_cast<int32_t>(c), first_nest), c);
-                    if (!problem.empty() && failures++ == 0) {
-                        first_failure[w] = std::to_string(c) + ": " + problem;
-                    }
-                }
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(failures.load(), 0) << testing::PrintToString(first_failure);
+    const std::string problem = first_problem_up_to(exhaustive_top, [](int64_t c) {
+        LoopPlan first_nest;
+        return plan_problem(plan_delay(static_cast<int32_t>(c), first_nest), c);
+    });
+    EXPECT_EQ(problem, "");
 }
 
 // Above the exhaustive range, a count c is planned as one full nest

@@ -34,6 +34,18 @@ bool mentions_warning(const std::string& output) {
     return lower.find("warning") != std::string::npos;
 }
 
+// Runs the GNU tools' `commands`, which build `base`.elf and `base`.hex; any
+// warning counts as a failure.
+AssembledProgram built_with_gnu_tools(const std::filesystem::path& base, const std::string& commands) {
+    AssembledProgram program;
+    int status = -1;
+    program.tool_output = command_output("(" + commands + ") 2>&1", &status);
+    program.hex_path = base.string() + ".hex";
+    program.elf_path = base.string() + ".elf";
+    program.ok = status == 0 && !mentions_warning(program.tool_output);
+    return program;
+}
+
 }  // namespace
 
 AssembledProgram assemble_with_avra(const std::string& listing, const std::string& name) {
@@ -56,19 +68,12 @@ AssembledProgram assemble_with_gnu_as(const std::string& listing, const std::str
                                       const std::string& mcu) {
     const std::filesystem::path base = work_folder() / (name + "-gnu");
     write_file(base.string() + ".s", listing + "end_of_delay:\trjmp end_of_delay\n");
-    AssembledProgram program;
     const std::string b = "'" + base.string();
-    int status = -1;
-    program.tool_output = command_output("(avr-as --fatal-warnings -mmcu=" + mcu + " -o " + b +
-                                             ".o' " + b + ".s' && avr-gcc -mmcu=" + mcu +
-                                             " -nostartfiles -nostdlib -o " + b + ".elf' " + b +
-                                             ".o' && avr-objcopy -O ihex " + b + ".elf' " + b +
-                                             ".hex') 2>&1",
-                                         &status);
-    program.hex_path = base.string() + ".hex";
-    program.elf_path = base.string() + ".elf";
-    program.ok = status == 0 && !mentions_warning(program.tool_output);
-    return program;
+    return built_with_gnu_tools(base, "avr-as --fatal-warnings -mmcu=" + mcu + " -o " + b +
+                                          ".o' " + b + ".s' && avr-gcc -mmcu=" + mcu +
+                                          " -nostartfiles -nostdlib -o " + b + ".elf' " + b +
+                                          ".o' && avr-objcopy -O ihex " + b + ".elf' " + b +
+                                          ".hex'");
 }
 
 AssembledProgram compile_with_avr_gcc(const std::string& source, const std::string& name,
@@ -76,24 +81,17 @@ AssembledProgram compile_with_avr_gcc(const std::string& source, const std::stri
                                       const std::string& assembler_source) {
     const std::filesystem::path base = work_folder() / (name + "-gcc");
     write_file(base.string() + ".c", source);
-    AssembledProgram program;
     const std::string b = "'" + base.string();
     std::string assembler_file;
     if (!assembler_source.empty()) {
         write_file(base.string() + ".S", assembler_source);
         assembler_file = " " + b + ".S'";
     }
-    int status = -1;
-    program.tool_output = command_output("(" + compiler + " -Wall -mmcu=atmega328p -c -o " + b +
-                                             ".o' " + b + ".c' && avr-gcc -mmcu=atmega328p -o " +
-                                             b + ".elf' " + b + ".o'" + assembler_file +
-                                             " && avr-objcopy -O ihex " + b + ".elf' " + b +
-                                             ".hex') 2>&1",
-                                         &status);
-    program.hex_path = base.string() + ".hex";
-    program.elf_path = base.string() + ".elf";
-    program.ok = status == 0 && !mentions_warning(program.tool_output);
-    return program;
+    return built_with_gnu_tools(base, compiler + " -Wall -mmcu=atmega328p -c -o " + b + ".o' " +
+                                          b + ".c' && avr-gcc -mmcu=atmega328p -o " + b +
+                                          ".elf' " + b + ".o'" + assembler_file +
+                                          " && avr-objcopy -O ihex " + b + ".elf' " + b +
+                                          ".hex'");
 }
 
 int64_t symbol_address(const AssembledProgram& program, const std::string& symbol) {
