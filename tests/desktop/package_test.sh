@@ -60,7 +60,7 @@ dpkg-deb -c "$companion" | awk '{print $6}' | grep -v '/$' | sort >"$out/compani
 { printf '%s\n' ./usr/bin/cyclotrim-gen ./usr/share/bash-completion/completions/cyclotrim-gen \
     ./usr/share/doc/cyclotrim-gen/NEWS.gz ./usr/share/doc/cyclotrim-gen/changelog.gz \
     ./usr/share/doc/cyclotrim-gen/copyright ./usr/share/man/man1/cyclotrim-gen.1.gz
-  (cd "$source" && find examples -type f -printf './usr/share/doc/cyclotrim-gen/%p\n'); } |
+  (cd "$source" && find examples -type f ! -name '.*' -printf './usr/share/doc/cyclotrim-gen/%p\n'); } |
     sort | cmp -s - "$out/companion-files"
 check "cyclotrim-gen holds the companion, its manual page, completion, NEWS and examples" $?
 
