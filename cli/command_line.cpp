@@ -338,6 +338,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     if (!line.usage_error.empty()) {
         return line;
     }
+    request.registers_given = register_list;
     if (given.subroutine) {
         request.form.subroutine = SubroutineForm{given.core, given.call, given.save};
     }

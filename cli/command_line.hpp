@@ -20,6 +20,7 @@ struct GeneratorRequest {
     std::string clock_text = "4MHz";
     Rounding rounding = Rounding::down;
     RegisterTexts registers = default_register_texts();
+    std::vector<std::string> registers_given;  // by -r, as written
     ListingForm form;
 };
 

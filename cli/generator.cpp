@@ -53,6 +53,9 @@ GeneratorRun run_generator(const std::vector<std::string>& arguments) {
         return written("cyclotrim-gen (Cyclotrim) " CYCLOTRIM_VERSION "\n");
     }
 
+    if (auto why = given_registers_refusal(request.registers_given, request.form)) {
+        return refuse(*why);
+    }
     // A compact delay's counter has up to 32 bits; the other forms keep the window's limit.
     const int64_t limit = request.form.compact ? max_compact_cycle_count : max_cycle_count;
     int64_t cycles = 0;

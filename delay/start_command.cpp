@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "delay/branch_reach.hpp"
 #include "delay/nest/delay_listing.hpp"
 #include "delay/nest/delay_plan.hpp"
 #include "delay/input/entry_parsing.hpp"
@@ -43,8 +44,12 @@ StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts
         return refusal(std::move(*why));
     }
 
-    plan = searched;
     const DelayListing listing = write_delay_listing(delay, registers);
+    if (std::optional<std::string> problem = branch_reach_problem(listing.text, ListingText::avra)) {
+        return refusal("This listing would not assemble (" + *problem +
+                       "). That is a fault of this program's: please report it with the count.");
+    }
+    plan = searched;
     StartOutcome outcome;
     outcome.listing = listing.text;
     outcome.diagnostics = diagnostic_lines(delay, plan);

@@ -368,6 +368,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!run.out.empty() || run.err.rfind("cyclotrim-gen: ", 0) != 0 || run.err.back() != '\n') {
             property_broken("a refusal that writes a listing or gives no reason", request.text + run.err);
         }
+        if (run.err.find("would not assemble") != std::string::npos) {
+            property_broken("a plan whose branches do not reach", request.text + run.err);
+        }
         return 0;
     }
     if (run.status != cyclotrim::exit_written || !run.err.empty() || run.out.empty()) {

@@ -84,6 +84,9 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "; 1 ms at 1e-400 MHz: 0 cycles, 1e-397 cycles (1 ms) shorter than asked\n"},
         {"-t 1.5e-400 -f 1e400Hz --round up", 0, "2", defaults,
          "; 1.5e-400 s at 1e400 Hz: 2 cycles, 0.5 cycles (5e-401 s) longer than asked\n"},
+        {"-t -0ms", 0, "0", defaults, "; 0 ms at 4 MHz: 0 cycles, exactly the time asked for\n"},
+        {"-t 1e-30s -f 16MHz", 0, "0", defaults,
+         "; 1e-30 s at 16 MHz: 0 cycles, 1.6e-23 cycles (1e-30 s) shorter than asked\n"},
         {"-t 2.5ms -f 16.5 # in a German locale", 0, "41250", defaults,
          "; 2.5 ms at 16.5 MHz: 41250 cycles, exactly the time asked for\n"},
 
@@ -108,6 +111,12 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "\"8mhz\" is not a clock frequency: give a number and a unit Hz, kHz or MHz, such as 16MHz."},
         {"-r R30,ZL 1530", 2, "", {}, "ZL is chosen for two loops: each loop needs its own register."},
         {"-r x,XL 600000", 2, "", {}, "x names a register pair: choose one register, from R16 to R31."},
+        // Every register given is checked, whether the count uses its loop or not.
+        {"-r R20,R20 100", 2, "", {}, "R20 is chosen for two loops: each loop needs its own register."},
+        {"--subroutine --name w -r R16,R1 1000", 2, "", {},
+         "ldi cannot load R1: choose a register from R16 to R31."},
+        {"--variable --name w -r R18,R25 1000", 2, "", {},
+         "R25 holds the count n (r25:r24): choose another register for the loops."},
         {"-r 'R20 R21' 600000", 2, "", {},
          "-r: 'R20 R21' is not one register name (separate names with commas)" + try_help},
         {"-r R16,,R18 1530", 2, "", {}, "-r: register 2 of the list is empty" + try_help},
@@ -174,6 +183,9 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "R31."},
         {"--name w --variable -r R20,R25 16000", 2, "", {},
          "R25 holds the count n (r25:r24): choose another register for the loops."},
+        {"--count-bits 8 100", 2, "", {}, "--count-bits needs --variable" + try_help},
+        {"--name w --variable --subroutine 100", 2, "", {},
+         "--variable and --subroutine are two forms: give one of them" + try_help},
         {"--name w --variable --count-bits 12 100", 2, "", {},
          "--count-bits takes 8 or 16, not '12'" + try_help},
         // Compact delays take up to 32 bits, and only as many registers as can reach the count.
@@ -335,9 +347,9 @@ TEST(Generator, WritesEachFormByteForByte) {
          "d__0:\tsbiw R24,1\n\tsbci R26,0\n\tsbci R27,0\n\tbrne d__0\n"},
         {"--compact --syntax gnu -r R20,R21,R22 --core avrrc 262150",
          ";<===   Compact delay   ===>\n; 262150 cycles in 8 words\n; 2 registers used: R20, R21\n"
-         ";------------------------\n;loop: 2 ldi + 52429 passes x 5 cycles (1 of padding) - 1 = "
-         "262146 cycles\n\tldi R20,0xcd\n\tldi R21,0xcc\n1:\tnop\n\tsubi R20,1\n\tsbci R21,0\n"
-         "\tbrne 1b\n;padding: 4 cycles\n\trjmp 8f\n8:\n\trjmp 8f\n8:\n"},
+         ";------------------------\n;loop: 2 ldi + 65536 passes x 4 cycles - 1 = 262145 cycles\n"
+         "\tldi R20,0x0\n\tldi R21,0x0\n1:\tsubi R20,1\n\tsbci R21,0\n\tbrne 1b\n"
+         ";padding: 5 cycles\n\trjmp 8f\n8:\n\trjmp 8f\n8:\n\tnop\n"},
         {"--compact --name w --subroutine --save --core avrxt 1000",
          "; w: 1000 cycles from the first cycle of \"rcall w\" to the instruction after it\n"
          "; rcall 2 + push 1 + delay 991 + pop 2 + ret 4 cycles on an avrxt core\n"

@@ -21,7 +21,8 @@ put_in_place("href=\"cyclotrim.svg\"" "href=\"data:image/svg+xml,${icon}\"")
 
 file(READ ${SOURCE}/page.css style)
 put_in_place("<link rel=\"stylesheet\" href=\"page.css\">" "<style>\n${style}</style>")
-foreach(script_and_file "cyclotrim.js|${GENERATOR}" "page.js|${SOURCE}/page.js")
+foreach(script_and_file "cyclotrim.js|${GENERATOR}" "page_link.js|${SOURCE}/page_link.js"
+                        "page.js|${SOURCE}/page.js")
   string(REPLACE "|" ";" script_and_file "${script_and_file}")
   list(GET script_and_file 0 script)
   list(GET script_and_file 1 file)

@@ -50,40 +50,47 @@ function registerList(names) {
   return names.slice(0, given).map((name, place) => (name.trim() === "" ? defaults[place] : name));
 }
 
-// One row for each option of the companion: the field that sets it, when it
-// applies, the words it adds to the command line, and the refusals that are
-// about it. The request is the words of the rows that apply, in this order;
-// a refusal no row claims is about the count (the cycles, or the time).
+// One row for each option of the companion: the field that sets it, its key
+// in the page's link (page_link.js), when it applies, the words it adds to
+// the command line, and the refusals that are about it. The request is the
+// words of the rows that apply, in this order; a refusal no row claims is
+// about the count (the cycles, or the time).
 const OPTIONS = [
-  { field: "time", applies: timeGiven, words: (text) => ["--time=" + text],
+  { field: "time", key: "t", applies: timeGiven, words: (text) => ["--time=" + text],
     refusals: / is not a time: / },
-  { field: "clock", applies: timeGiven, words: (text) => ["--clock=" + text],
+  { field: "clock", key: "f", applies: timeGiven, words: (text) => ["--clock=" + text],
     refusals: / is not a clock frequency: |^A clock frequency/ },
-  { field: "round", applies: timeGiven, words: (mode) => (mode === "down" ? [] : ["--round=" + mode]) },
-  { field: "registers", applies: () => byId("syntax").value !== "c",
+  { field: "round", key: "round", applies: timeGiven,
+    words: (mode) => (mode === "down" ? [] : ["--round=" + mode]), refusals: /^--round takes / },
+  { field: "registers", key: "r", applies: () => byId("syntax").value !== "c",
     words: (names) => {
       const list = registerList(names);
       return list.length === 0 ? [] : ["--registers=" + list.join(",")];
     },
     refusals: /^-r\b|^Choose a register|^ldi cannot load | is not a register name: | names a register pair: | has a leading zero, | is chosen for two loops: | holds the count n | must keep its value for a caller in C | is given twice: |^A compact (run-time )?delay of / },
-  { field: "syntax", words: (syntax) => (syntax === "avra" ? [] : ["--syntax=" + syntax]) },
-  { field: "name", words: (name) => (name === "" ? [] : ["--name=" + name]),
+  { field: "syntax", key: "syntax",
+    words: (syntax) => (syntax === "avra" ? [] : ["--syntax=" + syntax]),
+    refusals: /^--syntax takes / },
+  { field: "name", key: "name", words: (name) => (name === "" ? [] : ["--name=" + name]),
     refusals: /^--name\b| needs --name, / },
-  { field: "subroutine", words: (chosen) => (chosen ? ["--subroutine"] : []),
+  { field: "subroutine", key: "subroutine", words: (chosen) => (chosen ? ["--subroutine"] : []),
     refusals: /^--subroutine is for / },
-  { field: "variable", words: (chosen) => (chosen ? ["--variable"] : []),
+  { field: "variable", key: "variable", words: (chosen) => (chosen ? ["--variable"] : []),
     refusals: /^--variable does not go / },
-  { field: "count-bits", applies: () => byId("variable").checked,
-    words: (bits) => (bits === "16" ? [] : ["--count-bits=" + bits]) },
-  { field: "compact", words: (chosen) => (chosen ? ["--compact"] : []) },
+  { field: "count-bits", key: "bits", applies: () => byId("variable").checked,
+    words: (bits) => (bits === "16" ? [] : ["--count-bits=" + bits]),
+    refusals: /^--count-bits takes / },
+  { field: "compact", key: "compact", words: (chosen) => (chosen ? ["--compact"] : []) },
   // Only subroutines and compact delays read it; the others are the same on every core.
-  { field: "core", words: (core) => (core === "avre" ? [] : ["--core=" + core]),
-    refusals: /^No (subroutine|run-time delay) for / },
-  { field: "call", applies: subroutineChosen, words: (chosen) => (chosen ? ["--call"] : []) },
-  { field: "save", applies: subroutineChosen, words: (chosen) => (chosen ? ["--save"] : []) },
+  { field: "core", key: "core", words: (core) => (core === "avre" ? [] : ["--core=" + core]),
+    refusals: /^No (subroutine|run-time delay) for |^--core takes / },
+  { field: "call", key: "call", applies: subroutineChosen,
+    words: (chosen) => (chosen ? ["--call"] : []) },
+  { field: "save", key: "save", applies: subroutineChosen,
+    words: (chosen) => (chosen ? ["--save"] : []) },
   // Last, and after "--" when it starts with "-": a negative count is refused as one, not
   // taken for an option.
-  { field: "cycles", applies: () => !timeGiven(),
+  { field: "cycles", key: "c", applies: () => !timeGiven(),
     words: (text) => (text.startsWith("-") ? ["--", text] : [text]) },
 ];
 
@@ -126,9 +133,10 @@ function refusedField(message) {
 }
 
 // The register inputs a refusal is about: those whose text it names, or,
-// where a compact delay needs more registers, the empty ones.
+// where a compact delay needs more registers, the empty ones; where it names
+// none (too many registers in one field), the filled ones.
 function namedRegisterInputs(message) {
-  return registerInputs.filter((input) => {
+  const named = registerInputs.filter((input) => {
     const name = input.value.trim();
     if (name === "") {
       return needsMoreRegisters.test(message);
@@ -136,6 +144,7 @@ function namedRegisterInputs(message) {
     return message.startsWith(name + " ") || message.includes(`load ${name}:`) ||
       message.includes(`'${name}'`);
   });
+  return named.length > 0 ? named : registerInputs.filter((input) => input.value.trim() !== "");
 }
 
 function clearProblems() {
@@ -182,7 +191,12 @@ function showApplicableFields() {
 let firstListingShown = false;
 
 function update(generator) {
+  // A value a link gave a list goes once another is picked.
+  for (const item of document.querySelectorAll("option[data-link]:not(:checked)")) {
+    item.remove();
+  }
   showApplicableFields();
+  writeLink();
   const words = requestWords();
   byId("command").textContent = ["cyclotrim-gen", ...words].map(shellWord).join(" ");
   const run = runGenerator(generator, words);
@@ -191,6 +205,7 @@ function update(generator) {
   const written = run.status === 0;
   byId("listing").textContent = written ? run.text : "";
   byId("copy").disabled = !written;
+  byId("download").disabled = !written;
   if (!written) {
     showProblem(run.text.split("\n")[0].replace(/^cyclotrim-gen: /, ""));
   }
@@ -213,14 +228,42 @@ async function copyListing() {
   byId("copy-status").textContent = `Copied ${lines} lines.`;
 }
 
+// The file a listing is saved in: named for the delay (its name, else its
+// count or its time) and for its form.
+const FILE_ENDINGS = { avra: ".asm", gnu: ".S", c: ".h" };
+function listingFileName() {
+  const delay = byId(timeGiven() ? "time" : "cycles").value
+    .replace(/[\s+]/g, "").replace(/\u00b5/g, "u").replace(/\W/g, "_");
+  return (byId("name").value || "delay_" + delay) + FILE_ENDINGS[byId("syntax").value];
+}
+
+function downloadListing() {
+  const file = listingFileName();
+  const link = document.createElement("a");
+  link.href = URL.createObjectURL(new Blob([byId("listing").textContent], { type: "text/plain" }));
+  link.download = file;
+  link.click();
+  // Later, not at once: some browsers read the file only after the click returns.
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  byId("copy-status").textContent = `Downloaded ${file}.`;
+}
+
 byId("request").addEventListener("submit", (event) => event.preventDefault());
 byId("copy").addEventListener("click", copyListing);
+byId("download").addEventListener("click", downloadListing);
+readLink();
+showApplicableFields();
 createCyclotrim().then(
   (generator) => {
     // "change" too: not every browser sends "input" for a choice from a list.
     for (const event of ["input", "change"]) {
       byId("request").addEventListener(event, () => update(generator));
     }
+    // A link pasted into the address of the open page.
+    window.addEventListener("hashchange", () => {
+      readLink();
+      update(generator);
+    });
     update(generator);
   },
   () => {

@@ -67,9 +67,11 @@ std::optional<CompactPlan> single_loop(int64_t cycles, const CompactRegisters& r
         if (for_passes <= 0) {
             break;
         }
-        // Less body padding than this makes the passes more than the counter holds.
-        const int64_t fewest_padding = std::max<int64_t>(
-            0, (for_passes + most_passes(bytes) - 1) / most_passes(bytes) - loop.pass_cycles());
+        // With less body padding than this, even a full wrap of the counter
+        // leaves a pass's worth of cycles or more to the padding after it,
+        // which one more cycle in the body would take in fewer words.
+        const int64_t fewest_padding =
+            std::max<int64_t>(0, for_passes / most_passes(bytes) - loop.pass_cycles());
         for (int64_t body = fewest_padding;; ++body) {
             loop.body_padding = static_cast<int32_t>(body);
             if (loop.words() >= word_bound) {

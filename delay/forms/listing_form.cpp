@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "delay/branch_reach.hpp"
 #include "delay/forms/compact_listing.hpp"
 #include "delay/nest/delay_listing.hpp"
 #include "delay/input/entry_parsing.hpp"
@@ -216,10 +217,25 @@ std::string subroutine_words_line(const CompactSubroutine& sub) {
                        sub.body.words(), sub.saved);
 }
 
-}  // namespace
+// The listing as written, or, where a branch in it would not reach its
+// label, a refusal: a listing that does not assemble is never written.
+FormedListing reach_checked(FormedListing formed, Syntax syntax) {
+    if (formed.refused) {
+        return formed;
+    }
+    const ListingText text = syntax == Syntax::avra  ? ListingText::avra
+                             : syntax == Syntax::gnu ? ListingText::gnu
+                                                     : ListingText::c_statement;
+    if (std::optional<std::string> problem = branch_reach_problem(formed.text, text)) {
+        return FormedListing::refused_because(
+            "This listing would not assemble (" + *problem +
+            "). That is a fault of this program's: please report it with the command line.");
+    }
+    return formed;
+}
 
-FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& register_texts,
-                                    const ListingForm& form, const std::string& preface) {
+FormedListing listing_in_form(int32_t cycles, const RegisterTexts& register_texts,
+                              const ListingForm& form, const std::string& preface) {
     if (form.variable) {
         return write_variable_delay(cycles, register_texts, form.syntax, form.name, *form.variable,
                                     preface);
@@ -266,20 +282,11 @@ FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& registe
     return formed;
 }
 
-
-const std::vector<std::string>& default_compact_registers() {
-    static const std::vector<std::string> registers{"R24", "R25", "R26", "R27"};
-    return registers;
-}
-
-FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
-                                    const std::string& preface) {
+FormedListing compact_in_form(int64_t cycles, const ListingForm& form,
+                              const std::string& preface) {
     const CompactForm& compact = *form.compact;
     const bool c = form.syntax == Syntax::c;
     const std::vector<std::string>& names = c ? c_compact_registers : compact.registers;
-    if (auto why = compact_register_refusal(names)) {
-        return FormedListing::refused_because(std::move(*why));
-    }
     const CompactRegisters usable = compact_registers(names, compact.core);
     const LoopLabels labels = labels_for(form);
     const PadSpelling pad = form.syntax == Syntax::avra ? PadSpelling::avra : PadSpelling::gnu;
@@ -323,6 +330,33 @@ FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
                                             plan->body.requested_cycles, names, plan->saved,
                                             body, subroutine_words_line(*plan));
     return formed;
+}
+
+}  // namespace
+
+FormedListing write_listing_in_form(int32_t cycles, const RegisterTexts& register_texts,
+                                    const ListingForm& form, const std::string& preface) {
+    return reach_checked(listing_in_form(cycles, register_texts, form, preface), form.syntax);
+}
+
+FormedListing write_compact_in_form(int64_t cycles, const ListingForm& form,
+                                    const std::string& preface) {
+    return reach_checked(compact_in_form(cycles, form, preface), form.syntax);
+}
+
+std::optional<std::string> given_registers_refusal(const std::vector<std::string>& given,
+                                                   const ListingForm& form) {
+    std::optional<std::string> why =
+        form.compact ? compact_register_refusal(given) : register_refusal(given);
+    if (!why && form.variable) {
+        why = run_time_register_refusal(given, *form.variable);
+    }
+    return why;
+}
+
+const std::vector<std::string>& default_compact_registers() {
+    static const std::vector<std::string> registers{"R24", "R25", "R26", "R27"};
+    return registers;
 }
 
 }  // namespace cyclotrim

@@ -53,6 +53,14 @@ struct FormedListing {
     static FormedListing refused_because(std::string why) { return {true, "", std::move(why)}; }
 };
 
+// Why the registers given (with -r) cannot serve `form`, checked whole,
+// whether the delay uses each of them or not: each must be one ldi can
+// load, no register given twice, and none that holds a run-time delay's
+// count or, without saving, one that C code expects kept. Nothing when
+// they can.
+std::optional<std::string> given_registers_refusal(const std::vector<std::string>& given,
+                                                   const ListingForm& form);
+
 // Writes the delay of `cycles` in `form`, the registers taken from
 // `register_texts` as the window takes them (the C form's compiler picks its
 // own). `preface`, if not empty, is a sentence written as a comment before

@@ -13,6 +13,8 @@ namespace cyclotrim {
 
 namespace {
 
+bool is_callee_saved(int number) { return (number >= 2 && number <= 17) || number == 28 || number == 29; }
+
 // The labels the subroutine jumps to: avra's are NAME__ and a suffix, GNU
 // as's numeric, beyond the 1 to 3 its delays' loops use. A compact delay's
 // two-cycle pads jump to a label 8 of their own, which a brne 8b would find
@@ -20,15 +22,17 @@ namespace {
 struct FlowLabels {
     std::string next;  // the top of every pass but the first
     std::string pass;  // where the first pass starts
-    std::string zero;  // the last ret, which n = 0 reaches when saving
+    std::string zero;  // the ret that n = 0 reaches when saving
+    std::string done;  // after the last pass, when breq leaves the loop
     LoopLabels next_loops;
     LoopLabels pass_loops;
 
     static FlowLabels for_syntax(Syntax syntax, const std::string& name, bool compact) {
         if (syntax == Syntax::gnu) {
-            return {compact ? "6" : "8", "9", "7", LoopLabels::numeric(), LoopLabels::numeric()};
+            return {compact ? "6" : "8", "9", "7", "5", LoopLabels::numeric(),
+                    LoopLabels::numeric()};
         }
-        return {name + "__next", name + "__pass", name + "__zero",
+        return {name + "__next", name + "__pass", name + "__zero", name + "__done",
                 LoopLabels::named_part(name, "next"), LoopLabels::named_part(name, "pass")};
     }
 };
@@ -36,28 +40,6 @@ struct FlowLabels {
 // A label as a branch before it (`forward`) or after it names it.
 std::string target(const std::string& label, Syntax syntax, bool forward) {
     return syntax == Syntax::gnu ? label + (forward ? "f" : "b") : label;
-}
-
-bool is_callee_saved(int number) { return (number >= 2 && number <= 17) || number == 28 || number == 29; }
-
-std::optional<std::string> count_register_problem(const std::vector<std::string>& names,
-                                                  const VariableDelayForm& form) {
-    const bool wide = form.count_bits == 16;
-    for (const std::string& name : names) {
-        const std::optional<int> number = register_number(name);
-        if (number && (*number == 24 || (wide && *number == 25))) {
-            return format_text("%s holds the count n (%s): choose another register for the loops.",
-                               name.c_str(), wide ? "r25:r24" : "r24");
-        }
-        if (number && is_callee_saved(*number) && !form.save) {
-            return format_text(
-                "%s must keep its value for a caller in C (avr-gcc expects r2 to r17, r28 and r29 "
-                "back unchanged): give --save to push and pop it, or choose from R18 to R23, %sR26, "
-                "R27, R30 and R31.",
-                name.c_str(), wide ? "" : "R25, ");
-        }
-    }
-    return std::nullopt;
 }
 
 // Joins an instruction and its cycles in a comment, so that no line breaks
@@ -166,24 +148,30 @@ std::string cost_comment(const VariableDelayForm& form, const VariableDelayFrame
                             : " + " + term("brne", 2);
     const std::string after = (frame.saves() ? term("pop", saved * costs.pop) + " + " : std::string()) +
                               term("ret", costs.ret);
+    const std::string loop_back =
+        frame.jumps_back ? term("breq", 1) + " + " + term("rjmp", 2) : term("brne", 2);
+    const char* last_pass = frame.jumps_back
+                                ? "whose breq leaves the loop in 2 cycles, 1 less than breq and rjmp"
+                                : "whose brne takes 1 cycle less";
     return format_text(
         "On an %s core each pass takes %i + %lld + %s + %s = %lld cycles; the first skips its %i, "
-        "which pay for %s before it and %s after the last pass, whose brne takes 1 cycle less.\n",
+        "which pay for %s before it and %s after the last pass, %s.\n",
         avr_core_name(form.core), frame.skipped_cycles, static_cast<long long>(frame.rest_cycles),
-        term(wording.decrement, frame.decrement_cycles).c_str(), term("brne", 2).c_str(),
-        static_cast<long long>(frame.unit), frame.skipped_cycles, before.c_str(), after.c_str());
+        term(wording.decrement, frame.decrement_cycles).c_str(), loop_back.c_str(),
+        static_cast<long long>(frame.unit), frame.skipped_cycles, before.c_str(), after.c_str(),
+        last_pass);
 }
 
 // The header's sentence on the words of a compact subroutine.
 std::string words_comment(const CompactVariablePlan& plan) {
     const int32_t saved = plan.frame.saved_registers;
-    std::string parts = term("entry", 3);
+    std::string parts = term("entry", plan.frame.entry_words());
     if (saved > 0) {
         parts += " + " + term("push", saved);
     }
     parts += " + " + term("top of a pass", plan.skipped.words()) + " + " +
              term("rest of a pass", plan.rest_of_pass.words()) + " + " +
-             term("count", 2);
+             term("count", plan.frame.count_words());
     if (saved > 0) {
         parts += " + " + term("pop", saved);
     }
@@ -211,6 +199,9 @@ std::string subroutine_code(const std::string& name, Syntax syntax, const Variab
             code += "\tpush " + reg + "\n";
         }
         code += "\trjmp " + target(labels.pass, syntax, true) + "\n";
+        if (frame.jumps_back) {
+            code += labels.zero + ":\n\tret\n";
+        }
     } else {
         code += "\tbrne " + target(labels.pass, syntax, true) + "\n\tret\n";
     }
@@ -220,11 +211,16 @@ std::string subroutine_code(const std::string& name, Syntax syntax, const Variab
                         static_cast<long long>(frame.rest_cycles));
     code += labels.pass + ":\n" + rest;
     code += wide ? "\tsbiw r24,1\n" : "\tdec r24\n";
-    code += "\tbrne " + target(labels.next, syntax, false) + "\n";
+    if (frame.jumps_back) {
+        code += "\tbreq " + target(labels.done, syntax, true) + "\n\trjmp " +
+                target(labels.next, syntax, false) + "\n" + labels.done + ":\n";
+    } else {
+        code += "\tbrne " + target(labels.next, syntax, false) + "\n";
+    }
     for (size_t i = saved.size(); i-- > 0;) {
         code += "\tpop " + saved[i] + "\n";
     }
-    if (frame.saves()) {
+    if (frame.saves() && !frame.jumps_back) {
         code += labels.zero + ":\n";
     }
     code += "\tret\n";
@@ -241,6 +237,26 @@ FormedListing no_run_time_delay_on(AvrCore core) {
 }
 
 }  // namespace
+
+std::optional<std::string> run_time_register_refusal(const std::vector<std::string>& names,
+                                                     const VariableDelayForm& form) {
+    const bool wide = form.count_bits == 16;
+    for (const std::string& name : names) {
+        const std::optional<int> number = register_number(name);
+        if (number && (*number == 24 || (wide && *number == 25))) {
+            return format_text("%s holds the count n (%s): choose another register for the loops.",
+                               name.c_str(), wide ? "r25:r24" : "r24");
+        }
+        if (number && is_callee_saved(*number) && !form.save) {
+            return format_text(
+                "%s must keep its value for a caller in C (avr-gcc expects r2 to r17, r28 and r29 "
+                "back unchanged): give --save to push and pop it, or choose from R18 to R23, %sR26, "
+                "R27, R30 and R31.",
+                name.c_str(), wide ? "" : "R25, ");
+        }
+    }
+    return std::nullopt;
+}
 
 const RegisterTexts& variable_delay_register_texts() {
     static const RegisterTexts registers{"R18", "R19", "R20"};
@@ -267,9 +283,6 @@ FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_t
         registers.push_back(first_word(register_texts[i]));
     }
     if (auto why = register_refusal(registers)) {
-        return FormedListing::refused_because(std::move(*why));
-    }
-    if (auto why = count_register_problem(registers, form)) {
         return FormedListing::refused_because(std::move(*why));
     }
     const FlowLabels labels = FlowLabels::for_syntax(syntax, name, false);
@@ -307,11 +320,6 @@ FormedListing write_compact_variable_delay(int64_t unit, const std::vector<std::
             static_cast<long long>(unit), avr_core_name(form.core),
             form.long_call ? "call" : "rcall", form.count_bits == 8 ? "an" : "a", form.count_bits,
             *smallest, form.save ? ", which saves no register at that unit" : ""));
-    }
-    // Every register given may be used: none may hold the count, nor be one
-    // that C code expects kept, unless it is saved.
-    if (auto why = count_register_problem(names, form)) {
-        return FormedListing::refused_because(std::move(*why));
     }
     const std::optional<CompactVariablePlan> plan = plan_compact_variable_delay(unit, form, usable);
     if (!plan) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,15 @@ namespace cyclotrim {
 // may change freely.
 const RegisterTexts& variable_delay_register_texts();
 
+// Why the loops of a run-time delay cannot use `names`: one holds the count
+// n, or is one that C code expects kept and `form.save` is not given.
+std::optional<std::string> run_time_register_refusal(const std::vector<std::string>& names,
+                                                     const VariableDelayForm& form);
+
 // Writes the subroutine `name` (avra or GNU syntax) for `unit` cycles a
 // count, or the reason it cannot: a unit too small for the call, the return
-// and the loop (the message states the smallest), a loop register that
-// holds the count, or one that C code expects kept, unless `form.save`.
+// and the loop (the message states the smallest). Its registers must pass
+// run_time_register_refusal.
 // `preface`, if not empty, is written first, each line as a comment.
 FormedListing write_variable_delay(int32_t unit, const RegisterTexts& register_texts, Syntax syntax,
                                    const std::string& name, const VariableDelayForm& form,
@@ -34,10 +40,8 @@ const std::vector<std::string>& compact_variable_delay_registers();
 // Writes the subroutine `name` as write_variable_delay does, with its two
 // delays written as compact delays on `names` (what the planner may use of
 // them: `usable`), so that the whole subroutine takes the fewest words; its
-// header states them. Refused as write_variable_delay, and also when a
-// register given holds the count or, unless `form.save`, must be kept for C
-// code, or when the registers cannot reach a delay of a pass in
-// max_compact_words words.
+// header states them. Refused as write_variable_delay, and also when the
+// registers cannot reach a delay of a pass in max_compact_words words.
 FormedListing write_compact_variable_delay(int64_t unit, const std::vector<std::string>& names,
                                            const CompactRegisters& usable, Syntax syntax,
                                            const std::string& name, const VariableDelayForm& form,

@@ -38,6 +38,18 @@ namespace cyclotrim {
 // UNIT. The counting is exact for every n the count holds: brne leaves the
 // loop when the decrement reaches 0, after exactly n passes. Both delays
 // are the window's nested loops, or in the compact form compact delays.
+//
+// A pass whose delays are longer than brne reaches back over ends with
+//
+//                 sbiw r24,1          d
+//                 breq NAME__done     1, and 2 on the last pass
+//                 rjmp NAME__next     2
+//   NAME__done:   pop ... ret
+//
+// so the branch back takes 3 cycles where brne took 2, and the last pass
+// again one less: the sums above hold with 3 for 2. A subroutine that
+// saves registers then has a ret of its own for n = 0 right after the
+// rjmp to NAME__pass, since breq cannot reach the last one.
 
 namespace {
 
@@ -53,12 +65,35 @@ CountInstructions count_instructions(int32_t count_bits) {
 constexpr int32_t taken_branch = 2;  // brne, breq; 1 when not taken
 constexpr int32_t relative_jump = 2;  // rjmp
 
+// Whether the branches of a frame reach over delays of `words` words. The
+// brne at the end of a pass reaches 64 words back from the instruction
+// after it, over the delays, the decrement and itself; with saving, the
+// breq of the entry reaches 63 words forward to the last ret, over the
+// pushes, the rjmp, the passes and the pops. A frame that jumps back with
+// rjmp reaches over any delay of a plan.
+bool branches_reach(const VariableDelayFrame& frame, int32_t words) {
+    if (frame.jumps_back) {
+        return true;
+    }
+    const int32_t brne_back = words + 2;                                  // at most 64
+    const int32_t breq_forward = 3 + 2 * frame.saved_registers + words;  // at most 63
+    return brne_back <= 64 && (!frame.saves() || breq_forward <= 63);
+}
+
 }  // namespace
 
 int32_t largest_count(int32_t count_bits) { return count_bits == 8 ? 255 : 65535; }
 
+int32_t VariableDelayFrame::loop_back_cycles() const {
+    return jumps_back ? 1 + relative_jump : taken_branch;
+}
+
+int32_t VariableDelayFrame::entry_words() const { return jumps_back && saves() ? 4 : 3; }
+
+int32_t VariableDelayFrame::count_words() const { return jumps_back ? 3 : 2; }
+
 std::optional<VariableDelayFrame> variable_delay_frame(int64_t unit, const VariableDelayForm& form,
-                                                       int32_t saved) {
+                                                       int32_t saved, bool jumps_back) {
     const std::optional<CallCosts> costs = call_costs(form.core, form.long_call);
     if (!costs) {
         return std::nullopt;
@@ -68,13 +103,14 @@ std::optional<VariableDelayFrame> variable_delay_frame(int64_t unit, const Varia
     frame.unit = unit;
     frame.costs = *costs;
     frame.saved_registers = saved;
+    frame.jumps_back = jumps_back;
     frame.test_cycles = count.test;
     frame.decrement_cycles = count.decrement;
     frame.entry_cycles = frame.saves() ? count.test + 1 + saved * costs->push + relative_jump
                                        : count.test + taken_branch;
     frame.zero_cycles = costs->call + count.test + (frame.saves() ? taken_branch : 1) + costs->ret;
     frame.skipped_cycles = costs->call + frame.entry_cycles + saved * costs->pop + costs->ret - 1;
-    frame.rest_cycles = unit - frame.skipped_cycles - count.decrement - taken_branch;
+    frame.rest_cycles = unit - frame.skipped_cycles - count.decrement - frame.loop_back_cycles();
     if (frame.rest_cycles < 0) {
         return std::nullopt;
     }
@@ -89,16 +125,21 @@ std::optional<VariableDelayPlan> plan_variable_delay(int32_t unit, const Variabl
     // The fewest saved registers that cover the registers the two delays
     // use; each one saved lengthens what the first pass skips.
     for (int32_t saved = 0; saved <= (form.save ? max_nest_levels : 0); ++saved) {
-        const std::optional<VariableDelayFrame> frame = variable_delay_frame(unit, form, saved);
-        if (!frame) {
-            return std::nullopt;  // saving more only lengthens the skipped part
+        std::optional<VariableDelayPlan> plan;
+        for (const bool jumps_back : {false, true}) {
+            const std::optional<VariableDelayFrame> frame =
+                variable_delay_frame(unit, form, saved, jumps_back);
+            if (!frame) {
+                return std::nullopt;  // saving more only lengthens the skipped part
+            }
+            LoopPlan first_nest;
+            plan = VariableDelayPlan{*frame, plan_delay(frame->skipped_cycles, first_nest),
+                                     plan_delay(static_cast<int32_t>(frame->rest_cycles), first_nest)};
+            if (branches_reach(*frame, plan->skipped.words() + plan->rest_of_pass.words())) {
+                break;
+            }
         }
-        VariableDelayPlan plan;
-        plan.frame = *frame;
-        LoopPlan first_nest;
-        plan.skipped = plan_delay(frame->skipped_cycles, first_nest);
-        plan.rest_of_pass = plan_delay(static_cast<int32_t>(frame->rest_cycles), first_nest);
-        if (!form.save || plan.registers_used() <= saved) {
+        if (!form.save || plan->registers_used() <= saved) {
             return plan;
         }
     }
@@ -122,11 +163,8 @@ int32_t CompactVariablePlan::registers_used() const {
 }
 
 int32_t CompactVariablePlan::words() const {
-    // The entry is the test, its branch and a ret (or with saving an rjmp);
-    // the count is the decrement and its brne.
-    constexpr int32_t entry_words = 3, count_words = 2, ret_words = 1;
-    return entry_words + 2 * frame.saved_registers + skipped.words() + rest_of_pass.words() +
-           count_words + ret_words;
+    return frame.entry_words() + 2 * frame.saved_registers + skipped.words() +
+           rest_of_pass.words() + frame.count_words() + 1;  // the last ret
 }
 
 std::optional<CompactVariablePlan> plan_compact_variable_delay(int64_t unit,
@@ -134,15 +172,20 @@ std::optional<CompactVariablePlan> plan_compact_variable_delay(int64_t unit,
                                                                const CompactRegisters& usable) {
     std::optional<CompactVariablePlan> best;
     for (int32_t saved = 0; saved <= (form.save ? usable.count : 0); ++saved) {
-        const std::optional<VariableDelayFrame> frame = variable_delay_frame(unit, form, saved);
-        if (!frame) {
-            break;  // saving more only lengthens the skipped part
-        }
         const CompactRegisters allowed =
             form.save ? CompactRegisters{saved, usable.sbiw_pair && saved >= 2} : usable;
-        const std::optional<CompactPlan> skipped = plan_compact_delay(frame->skipped_cycles, allowed);
-        const std::optional<CompactPlan> rest = plan_compact_delay(frame->rest_cycles, allowed);
-        if (skipped && rest) {
+        for (const bool jumps_back : {false, true}) {
+            const std::optional<VariableDelayFrame> frame =
+                variable_delay_frame(unit, form, saved, jumps_back);
+            if (!frame) {
+                return best;  // saving more, or jumping back, only lengthens a pass's frame
+            }
+            const std::optional<CompactPlan> skipped =
+                plan_compact_delay(frame->skipped_cycles, allowed);
+            const std::optional<CompactPlan> rest = plan_compact_delay(frame->rest_cycles, allowed);
+            if (!skipped || !rest || !branches_reach(*frame, skipped->words() + rest->words())) {
+                continue;
+            }
             const CompactVariablePlan candidate{*frame, *skipped, *rest};
             if (!best || candidate.words() < best->words()) {
                 best = candidate;

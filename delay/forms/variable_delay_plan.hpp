@@ -45,15 +45,28 @@ struct VariableDelayFrame {
     int32_t skipped_cycles = 0;
     // The rest of every pass, before the decrement and its branch.
     int64_t rest_cycles = 0;
+    // A pass too long for brne to branch back over it: breq leaves the
+    // loop and rjmp goes back, one cycle more a pass and one word more; a
+    // subroutine that saves registers then returns for n = 0 from a ret of
+    // its own after the entry, where breq reaches it.
+    bool jumps_back = false;
 
     bool saves() const { return saved_registers > 0; }
+    // Cycles of the branch back to the top of a pass: brne, or breq and rjmp.
+    int32_t loop_back_cycles() const;
+    // Words of the entry (the test, its branch, ret or rjmp, and with
+    // jumps_back and saving the ret for n = 0) and of the count's decrement
+    // with its branch back.
+    int32_t entry_words() const;
+    int32_t count_words() const;
 };
 
 // The frame of a subroutine of `unit` cycles a count that saves `saved`
-// registers, or nothing when the unit leaves no cycles for the rest of a
-// pass (or the core's call timing is not known).
+// registers and, with `jumps_back`, branches back with rjmp; nothing when
+// the unit leaves no cycles for the rest of a pass (or the core's call
+// timing is not known).
 std::optional<VariableDelayFrame> variable_delay_frame(int64_t unit, const VariableDelayForm& form,
-                                                       int32_t saved);
+                                                       int32_t saved, bool jumps_back = false);
 
 struct VariableDelayPlan {
     VariableDelayFrame frame;
@@ -80,8 +93,8 @@ struct CompactVariablePlan {
     CompactPlan rest_of_pass;
 
     int32_t registers_used() const;
-    // The whole subroutine: the entry (test, branch, and ret or rjmp), the
-    // pushes, both delays, the decrement and its brne, the pops and ret.
+    // The whole subroutine: the entry, the pushes, both delays, the count,
+    // the pops and ret.
     int32_t words() const;
 };
 

@@ -126,6 +126,10 @@ QuantityReading read_quantity(std::string_view text, const QuantityKind& kind) {
                                    quoted.c_str(), kind.what, kind.unit_list, kind.example));
     }
     quantity.number_text = std::string(body.substr(0, number_length));
+    if (quantity.digits.empty() && quantity.number_text[0] == '-') {
+        quantity.number_text.erase(0, 1);  // zero has no sign: the comment says 0, never -0
+        quantity.negative = false;
+    }
     quantity.unit = found->shown;
     if (!quantity.digits.empty()) {
         quantity.exponent += found->power_of_ten;

@@ -27,6 +27,14 @@ int32_t DelayPlan::registers_used() const {
     return used;
 }
 
+int32_t DelayPlan::words() const {
+    int32_t loops = rest_counter > 0 ? 1 : 0;
+    for (const LoopPlan& nest : nests) {
+        loops += nest.register_count;
+    }
+    return 3 * loops + nop_count;
+}
+
 DelayPlan plan_delay(int32_t cycles, LoopPlan& first_nest) {
     DelayPlan plan;
     plan.requested_cycles = cycles;

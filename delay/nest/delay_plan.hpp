@@ -24,6 +24,8 @@ struct DelayPlan {
     int32_t nop_count = 0;
 
     int32_t registers_used() const;
+    // Instruction words: ldi, dec and brne for each loop, and each nop.
+    int32_t words() const;
 };
 
 // Plans the delay for `cycles` (0 or more). The first nest is searched in

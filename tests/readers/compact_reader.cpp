@@ -234,7 +234,8 @@ private:
     }
 
     // Resolves every branch and jump, and notes for each instruction the
-    // first brne at or after it that branches back to it.
+    // first branch at or after it that closes a loop back to it: a brne
+    // back, or a breq over an rjmp back (a body too long for brne's reach).
     void resolve_targets() {
         closing_.assign(code_.size() + 1, nowhere);
         for (size_t i = 0; i < code_.size(); ++i) {
@@ -243,11 +244,24 @@ private:
                 in.target = target_of(i, in.first);
                 if (in.target == nowhere || in.target > code_.size() || !in.second.empty()) {
                     fail(in.mnemonic + " " + in.first + " goes nowhere");
-                } else if (in.mnemonic == "brne" && in.target <= i && closing_[in.target] == nowhere) {
-                    closing_[in.target] = i;
+                    continue;
+                }
+                const bool jumps_back = in.mnemonic == "rjmp" && i > 0 &&
+                                        code_[i - 1].mnemonic == "breq" &&
+                                        code_[i - 1].target == i + 1;
+                if ((in.mnemonic == "brne" || jumps_back) && in.target <= i &&
+                    closing_[in.target] == nowhere) {
+                    closing_[in.target] = jumps_back ? i - 1 : i;
                 }
             }
         }
+    }
+
+    // Cycles of a loop's branch back on every pass but the last, which
+    // takes one cycle less: brne, or breq not taken and rjmp.
+    int64_t loop_back_cycles(size_t closing) const {
+        return code_[closing].mnemonic == "breq" ? branch_not_taken + relative_jump_cycles
+                                                 : branch_taken;
     }
 
     // The index of a register operand, or nothing (and the reading fails).
@@ -383,7 +397,7 @@ private:
             write(byte, 0);
         }
         zero_ = 1;
-        return passes * (body + chain + branch_taken) - branch_taken + branch_not_taken;
+        return passes * (body + chain + loop_back_cycles(end)) - 1;
     }
 
     // The brne that closes a loop starting at `start` before `end`, if any.
@@ -485,7 +499,7 @@ private:
             const size_t loop_last = loop_end(i, end);
             if (loop_last != nowhere) {
                 cycles += loop_cycles(i, loop_last);
-                i = loop_last + 1;
+                i = loop_last + (code_[loop_last].mnemonic == "breq" ? 2 : 1);
                 continue;
             }
             const Instruction& in = code_[i];
@@ -506,7 +520,9 @@ private:
                     break;
                 }
                 const bool taken = !branch || (zero_ == 1) == (in.mnemonic == "breq");
-                if (taken && in.target <= i && in.mnemonic != "brne") {
+                const bool closes_loop =
+                    in.mnemonic == "brne" || (i > 0 && closing_[in.target] == i - 1);
+                if (taken && in.target <= i && !closes_loop) {
                     fail("a jump back that closes no loop");
                     break;
                 }

@@ -95,6 +95,10 @@ TEST(VariableDelayTiming, TakesNUnitsFromTheCallOnEachCore) {
         {&atmega2560, true, true, 16, true, "16005", 16005, "", words_short, true},
         {&atmega2560, false, false, 8, false, "-t 1ms -f 16MHz", 16000, "", bytes, true},
         {&atmega2560, true, true, 16, false, "", 0, "", words, true},
+        // YL:YH saved and popped in reverse; passes too long for brne (breq and rjmp back).
+        {&atmega328p, true, true, 16, true, "100000", 100000, "-r R28,R29", words_short, true},
+        {&atmega328p, false, false, 8, false, "30000", 30000, "-r R20", bytes, true},
+        {&atmega2560, false, true, 16, true, "27200", 27200, "-r R16", words_short, true},
     };
     for (const Row& row : rows) {
         const cyclotrim::VariableDelayForm form{row.chip->core, row.long_call, row.save, row.count_bits};

@@ -5,10 +5,13 @@ Each row of REQUESTS is typed, picked and clicked into a freshly opened page
 and compared byte for byte with cyclotrim-gen run on the same request: the
 listing with its standard output, or the refusal shown next to the field at
 fault with its standard error. The command line the page shows must give the
-same when a shell runs it. Also: the time from opening the page to its first
+same when a shell runs it, and the page's address, opened afresh, must bring
+back the same fields, listing or refusal; rows that are links are opened
+instead of typed. Also: the time from opening the page to its first
 listing, the page's size, the page opened from a static server, Copy read back
-from the clipboard, every control labelled and reached with Tab, and no
-sideways scrolling on a phone's width. Screenshots go to the artefact folder.
+from the clipboard, Download read back from the download folder, every
+control labelled and reached with Tab, and no sideways scrolling on a phone's
+width. Screenshots go to the artefact folder.
 
 Usage: page_test.py SOURCE_FOLDER CYCLOTRIM_GEN ARTEFACT_FOLDER
 """
@@ -124,6 +127,14 @@ REQUESTS = [
      ["--name", "w", "--variable", "--compact", "13"], "cycles"),
     ({"name": "w", "variable": True, "compact": True, "register-0": "R20", "cycles": "4294967295"},
      ["--name", "w", "--variable", "--compact", "-r", "R20", "4294967295"], "registers"),
+    # Links, whose unknown keys are left out and whose bad values are refused at their fields.
+    ("t=2.5%C2%B5s&f=7.3728MHz&round=up&x=1", ["-t", "2.5\u00b5s", "-f", "7.3728MHz", "--round", "up"],
+     None),
+    ("name=w&variable&compact&save&r=,,R16", ["--name=w", "--variable", "--compact", "--save", "-r",
+                                              "R26,R27,R16", "1000"], None),
+    ("c=%zz", ["%zz"], "cycles"),
+    ("syntax=masm", ["--syntax=masm", "1000"], "syntax"),
+    ("r=R20,R21,R22,R23", ["-r", "R20,R21,R22,R23", "1000"], "registers"),
 ]
 
 passed = 0
@@ -144,9 +155,10 @@ def run(command, **options):
     return subprocess.run(command, capture_output=True, **options)
 
 
-def start_browser():
+def start_browser(downloads):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
+    options.add_experimental_option("prefs", {"download.default_directory": downloads})
     for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                      "--no-first-run", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync", "--window-size=1280,1000",
@@ -184,6 +196,7 @@ return {
   problems: problems.map((p) => [p.id, p.textContent]),
   invalid: [...document.querySelectorAll('[aria-invalid=true]')].map((c) => c.id),
   command: document.getElementById('command').textContent,
+  fields: [...document.querySelectorAll('input, select')].map((c) => [c.id, c.value, c.checked]),
 };
 """
 
@@ -191,9 +204,12 @@ return {
 def request_row(browser, address, gen, actions, words, field):
     label = "cyclotrim-gen " + " ".join(repr(word) if word == "" or " " in word else word
                                         for word in words)
-    load_ms = open_page(browser, address)
-    operate(browser, actions)
+    load_ms = open_page(browser, address + ("#" + actions if isinstance(actions, str) else ""))
+    entries = browser.execute_script("return history.length")
+    operate(browser, {} if isinstance(actions, str) else actions)
     page = browser.execute_script(PAGE_STATE)
+    link = browser.current_url
+    typed = browser.execute_script("return history.length") == entries
     expected = run([gen] + words)
     if field is None:
         check("same listing as " + label, expected.returncode == 0 and page["problems"] == [] and
@@ -210,6 +226,10 @@ def request_row(browser, address, gen, actions, words, field):
     check("  its command line " + page["command"],
           (shown.returncode, shown.stdout, shown.stderr) ==
           (expected.returncode, expected.stdout, expected.stderr))
+    browser.get("about:blank")
+    open_page(browser, link)
+    check("  its link #" + link.partition("#")[2],
+          typed and browser.execute_script(PAGE_STATE) == page)
     return load_ms
 
 
@@ -235,14 +255,15 @@ def main():
     check("scripts/build-web", built)
     if not built:
         return 1
-    page = os.path.join(source, "build-web", "index.html")
+    page = os.path.abspath(os.path.join(source, "build-web", "index.html"))
     address = "file://" + page
 
     size = os.path.getsize(page)
     print("page size: %d bytes (%.1f KiB), WebAssembly included" % (size, size / 1024))
     check("page under 400 KiB", size < SIZE_LIMIT)
 
-    browser = start_browser()
+    downloads = os.path.abspath(os.path.join(artefacts, "downloads"))
+    browser = start_browser(downloads)
     try:
         load_times = [request_row(browser, address, gen, *row) for row in REQUESTS]
         print("first listing after opening the page: first %.0f ms, slowest %.0f ms, median %.0f ms"
@@ -285,6 +306,25 @@ def main():
         check("Copy puts the listing on the clipboard",
               clipboard is not None and
               clipboard.encode() == run([gen, "--syntax=gnu", "123456"]).stdout)
+
+        # Download saves the listing in a file named for the delay and its form.
+        for actions, words, file in (({"name": "blink"}, ["--name=blink", "1000"], "blink.asm"),
+                                     ({"mode-time": True, "time": " 2.5\u00b5s", "syntax": "gnu"},
+                                      ["-t", "2.5us", "--syntax=gnu"], "delay_2_5us.S"),
+                                     ({"syntax": "c", "cycles": " +600 "}, ["--syntax=c", "600"],
+                                      "delay_600.h")):
+            open_page(browser, address)
+            operate(browser, actions)
+            browser.find_element(By.ID, "download").click()
+            path = os.path.join(downloads, file)
+            WebDriverWait(browser, 5).until(lambda b: os.path.exists(path))
+            with open(path, "rb") as saved:
+                check("Download saves the listing as " + file,
+                      saved.read() == run([gen] + words).stdout)
+        command = browser.execute_async_script(
+            "addEventListener('hashchange', () => arguments[0](document.getElementById('command')"
+            ".textContent)); location.hash = 'syntax=gnu&c=770'")
+        check("a link pasted into the open page's address", command == "cyclotrim-gen --syntax=gnu 770")
 
         # Every control is labelled, Tab reaches each one, and shows where the focus is.
         for mode in ("cycles", "time"):
