@@ -59,7 +59,8 @@ cmp -s "$out/window-expected" "$out/window-files"; check "cyclotrim holds the wi
 dpkg-deb -c "$companion" | awk '{print $6}' | grep -v '/$' | sort >"$out/companion-files"
 { printf '%s\n' ./usr/bin/cyclotrim-gen ./usr/share/bash-completion/completions/cyclotrim-gen \
     ./usr/share/doc/cyclotrim-gen/NEWS.gz ./usr/share/doc/cyclotrim-gen/changelog.gz \
-    ./usr/share/doc/cyclotrim-gen/copyright ./usr/share/man/man1/cyclotrim-gen.1.gz
+    ./usr/share/doc/cyclotrim-gen/copyright ./usr/share/man/man1/cyclotrim-gen.1.gz \
+    ./usr/lib/avr/include/cyclotrim/delay.h ./usr/share/avra/cyclotrim/delay.inc
   (cd "$source" && find examples -type f ! -name '.*' -printf './usr/share/doc/cyclotrim-gen/%p\n'); } |
     sort | cmp -s - "$out/companion-files"
 check "cyclotrim-gen holds the companion, its manual page, completion, NEWS and examples" $?
