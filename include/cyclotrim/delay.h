@@ -231,15 +231,19 @@ CYCLOTRIM__ASM(.endm)
 
 /* A loop followed by a second one, of .Lcyc_f_bytes bytes and .Lcyc_f_body cycles
    of body padding, that counts the first one's counter, left at 0, down
-   again without loading it. */
+   again without loading it. The loop before it is searched only where one
+   of its sizes could fit the bound: a loop of B bytes takes at least its
+   words without padding and half the least body padding that lets its
+   counter hold the passes (see cyclotrim__single). */
 CYCLOTRIM__ASM(.macro cyclotrim__try_following)
 CYCLOTRIM__ASM(.set .Lcyc_f_words, (.Lcyc_fw0 + ((.Lcyc_f_body + 1) / 2)))
 CYCLOTRIM__ASM(.set .Lcyc_before, (.Lcyc_n - ((.Lcyc_f_most * ((.Lcyc_f_body + .Lcyc_f_bytes) + 2)) - 1)))
+CYCLOTRIM__ASM(.set .Lcyc_s_bound, (.Lcyc_best - .Lcyc_f_words))
 CYCLOTRIM__ASM(.if ((.Lcyc_f_words + 3) < .Lcyc_best) && (.Lcyc_before >= 0))
+CYCLOTRIM__ASM(.if ((.Lcyc_f_bytes == 1) && ((3 + ((((.Lcyc_before / 256) - 3) + 1) / 2)) < .Lcyc_s_bound)) || ((.Lcyc_f_bytes <= 2) && ((4 + (((((.Lcyc_before - 1) / 65536) - 4) + 1) / 2)) < .Lcyc_s_bound)) || ((6 + (((((.Lcyc_before - 2) / 16777216) - 5) + 1) / 2)) < .Lcyc_s_bound) || (8 < .Lcyc_s_bound))
 CYCLOTRIM__ASM(.set .Lcyc_s_cycles, .Lcyc_before)
 CYCLOTRIM__ASM(.set .Lcyc_s_first, .Lcyc_f_bytes)
 CYCLOTRIM__ASM(.set .Lcyc_s_last, 4)
-CYCLOTRIM__ASM(.set .Lcyc_s_bound, (.Lcyc_best - .Lcyc_f_words))
 CYCLOTRIM__ASM(cyclotrim__single)
 CYCLOTRIM__ASM(.if .Lcyc_s_found)
 CYCLOTRIM__ASM(.set .Lcyc_best, (.Lcyc_s_bound + .Lcyc_f_words))
@@ -248,6 +252,7 @@ CYCLOTRIM__ASM(cyclotrim__keep_loop)
 CYCLOTRIM__ASM(.set .Lcyc_pad_after, .Lcyc_s_after)
 CYCLOTRIM__ASM(.set .Lcyc_a_bytes, .Lcyc_f_bytes)
 CYCLOTRIM__ASM(.set .Lcyc_a_body, .Lcyc_f_body)
+CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endm)
