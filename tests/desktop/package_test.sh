@@ -133,6 +133,7 @@ check "bash completes every option of cyclotrim-gen --help" $?
 check "bash completes the values of options and register names in a list" $?
 
 PATH="$out/root/usr/bin:$PATH" CYCLOTRIM_EXAMPLES="$out/root/usr/share/doc/cyclotrim-gen/examples" \
+    CYCLOTRIM_INCLUDE="$out/root/usr/lib/avr/include" \
     AUTOPKGTEST_TMP="$out/autopkgtest" sh -c 'rm -rf "$AUTOPKGTEST_TMP" && mkdir "$AUTOPKGTEST_TMP" &&
         "$0"/debian/tests/examples' "$source" >"$out/autopkgtest.log" 2>&1
 check "the autopkgtest builds and times the packaged examples" $?

@@ -61,10 +61,11 @@ std::set<std::string> parts_of(int64_t cycles, const CompactRegisters& usable) {
 // Counts whose plans hold every part: no loop, a loop of each size with
 // padding in its body and after it, outer loops and loops after it.
 const std::vector<int64_t> sbiw_sample{0,      1,      771,    1028,      779,       1336,
-                                       327774, 393230, 655380, 262920,    100671480, 100690016,
-                                       117674288};
-const std::vector<int64_t> subi_sample{0,    1,      769,    779,    1294,      1396,   1860,
-                                       327684, 393230, 393280, 524320, 100671480, 117674288};
+                                       1000,   327774, 393230, 655380,    262920,    100671480,
+                                       100690016, 117674288};
+const std::vector<int64_t> subi_sample{0,      1,      769,    779,     1294,      1396,
+                                       1860,   1000,   327684, 393230,  393280,    524320,
+                                       8388609, 100671480, 117674288};
 const std::set<std::string> sbiw_parts{
     "nothing", "padding alone", "dec 1", "dec 1 body padding", "dec 1 padding after",
     "sbiw 2", "sbiw 2 body padding", "sbiw 2 padding after", "sbiw 3", "sbiw 3 body padding",
