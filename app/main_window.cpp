@@ -1,5 +1,6 @@
 #include "app/main_window.hpp"
 
+#include <atkmm/object.h>
 #include <gtk/gtk.h>
 #include <gtkmm/box.h>
 #include <gtkmm/comboboxtext.h>
@@ -94,6 +95,18 @@ void give_read_only_look(Gtk::Entry& entry) {
     entry.get_style_context()->add_provider(look, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
+// The name a screen reader says for `widget`, in the window's own words;
+// what the window shows stays as it is.
+void name_for_screen_readers(Gtk::Widget& widget, const char* name) {
+    widget.get_accessible()->set_name(name);
+}
+
+// A picker is its combo and the combo's entry: both carry the name.
+void name_for_screen_readers(Gtk::ComboBoxText& picker, const char* name) {
+    name_for_screen_readers(static_cast<Gtk::Widget&>(picker), name);
+    name_for_screen_readers(*picker.get_entry(), name);
+}
+
 // A cell of the input table: never stretched vertically.
 void attach_cell(Gtk::Grid& table, Gtk::Widget& widget, int column, int row, bool expand) {
     widget.set_hexpand(expand);
@@ -153,6 +166,10 @@ Gtk::Window* build_main_window() {
 
     auto& toolbar2 = add_named<Gtk::Toolbar>(*window, "toolbar2");
     vbox1.pack_start(toolbar2, false, true, 0);
+    // No overflow menu, which has no place for the register pickers: the
+    // window is never narrower than the whole toolbar, so every control
+    // stays on it, in sight and on the Tab round.
+    toolbar2.set_show_arrow(false);
     auto& start_button = add_tool_button(*window, toolbar2, "start_button", "Start",
                                          "Generate the Assembler Code");
     auto& delete_button = add_tool_button(*window, toolbar2, "delete_button", "Clear",
@@ -170,15 +187,16 @@ Gtk::Window* build_main_window() {
     hbox3_item.show();
     toolbar2.append(hbox3_item);
     std::vector<Gtk::Entry*> register_entries;
-    for (const auto& [combo, entry, items, text] :
-         {std::tuple{"combo1", "R0", register_items, "R16"},
-          std::tuple{"combo2", "R1", register_items_or_none, "R17"},
-          std::tuple{"combo3", "R2", register_items, "R18"}}) {
+    for (const auto& [combo, entry, items, text, spoken_name] :
+         {std::tuple{"combo1", "R0", register_items, "R16", "Register of loop WL0"},
+          std::tuple{"combo2", "R1", register_items_or_none, "R17", "Register of loop WL1"},
+          std::tuple{"combo3", "R2", register_items, "R18", "Register of loop WL2"}}) {
         // One character more than the longest register name: R is wider than the
         // font's average character, and a name one pixel too wide scrolls
         // its last character out of sight.
         Gtk::ComboBoxText& picker = add_combo(*window, combo, entry, 50, 4, items, text);
         hbox3.pack_start(picker, true, true, 0);
+        name_for_screen_readers(picker, spoken_name);
         register_entries.push_back(picker.get_entry());
     }
 
@@ -232,6 +250,12 @@ Gtk::Window* build_main_window() {
     // The desktop's fixed-width font, so that the tab-aligned columns line up.
     text.set_monospace(true);
 
+    name_for_screen_readers(cycles, "Cycle count");
+    name_for_screen_readers(time, "Time in seconds");
+    name_for_screen_readers(combo4, "Clock in MHz");
+    name_for_screen_readers(scrolledwindow2, "Listing");
+    name_for_screen_readers(text, "Listing");
+
     auto& statusbar = add_named<Gtk::Statusbar>(*window, "statusbar");
     vbox1.pack_start(statusbar, false, false, 0);
 
@@ -250,11 +274,16 @@ Gtk::Window* build_main_window() {
     time_no.signal_toggled().connect(sigc::bind(sigc::ptr_fun(&on_time_no_toggled), &time_no));
     time_yes.signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_time_yes_clicked), &time_yes));
     time_yes.signal_toggled().connect(sigc::bind(sigc::ptr_fun(&on_time_yes_toggled), &time_yes));
+    for (Gtk::RadioButton* button : {&time_no, &time_yes}) {
+        button->signal_key_press_event().connect(
+            sigc::bind(sigc::ptr_fun(&on_input_mode_key_press_event), button), false);
+    }
     time.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &time));
     Gtk::Entry& mhz = *combo4.get_entry();
     mhz.signal_changed().connect(sigc::bind(sigc::ptr_fun(&on_time_input_changed), &mhz));
     // Keyboard use: typing goes into cycles from the start, Tab reaches every
-    // control, Enter in any entry runs Start, Ctrl+Q chooses Exit.
+    // control, the arrow keys choose Cycles or Time, Enter in any entry runs
+    // Start, Ctrl+Q chooses Exit.
     toolbar2.signal_focus().connect(
         sigc::bind(sigc::ptr_fun(&on_toolbar2_focus), &toolbar2), false);
     for (Gtk::Entry* entry : {&cycles, &time, &mhz, register_entries[0], register_entries[1],

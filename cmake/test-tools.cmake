@@ -28,6 +28,11 @@ if(TARGET cyclotrim_gui)
   cyclotrim_part(window_tests "the window tests (labels gui, desktop)" XCLIP xclip XDOTOOL xdotool
                  IMPORT imagemagick DESKTOP_FILE_VALIDATE desktop-file-utils APPSTREAMCLI appstream
                  GERMAN_LOCALE locales-all)
+  find_program(DBUS_RUN_SESSION dbus-run-session)
+  find_program(AT_SPI_BUS_LAUNCHER at-spi-bus-launcher PATHS /usr/libexec)
+  find_file(PYATSPI pyatspi/__init__.py PATHS /usr/lib/python3/dist-packages NO_DEFAULT_PATH)
+  cyclotrim_part(screen_reader_tests "the screen reader test (label gui)" DBUS_RUN_SESSION dbus-x11
+                 AT_SPI_BUS_LAUNCHER at-spi2-core PYATSPI python3-pyatspi XDOTOOL xdotool)
 endif()
 
 find_library(SIMAVR_LIBRARY simavr)

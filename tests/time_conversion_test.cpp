@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "delay/input/reading_notes.hpp"
 #include "delay/input/time_conversion.hpp"
 
 using cyclotrim::cycles_text_from_time;
@@ -98,4 +99,21 @@ TEST(TimeConversion, ReadsTheLocalesDecimalComma) {
         {"0.5,5", "4", "2000000"},
         {"1.000.000", "4", "4000000"},
     });
+    EXPECT_EQ(cyclotrim::status_naming_ignored_text("", {"8", true, "0.5.5", "4,0"}),
+              "Time read as 0.5 s; \".5\" ignored. ");
+}
+
+// What Start's status bar names: text after the number, and texts without one.
+TEST(TimeConversion, StatusNamesWhatWasIgnored) {
+    struct Case { cyclotrim::StartEntryTexts texts; const char* notes; };
+    for (const Case& c : std::initializer_list<Case>{
+             {{" 1000 ", true, "0.5", "+4"}, ""},
+             {{"many", false, "soon", ""}, ""},  // refused, and the refusal says why
+             {{"-0x10", false, "", ""}, "Cycles read as -0; \"x10\" ignored. "},
+             {{"1e400", true, "1ms", "4"}, "Cycles read as 1; \"e400\" ignored. Time read as 1 s; \"ms\" ignored. "},
+             {{"8", true, "100ergs", " "}, "Time read as 100 s; \"ergs\" ignored. Clock held no number. "},
+             {{"8", true, "", "0x"}, "Time held no number. Clock held no number; \"0x\" ignored. "}}) {
+        EXPECT_EQ(cyclotrim::status_naming_ignored_text("Done.", c.texts), c.notes + std::string("Done."))
+            << c.texts.cycles << " / " << c.texts.time << " / " << c.texts.clock;
+    }
 }

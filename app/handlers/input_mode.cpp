@@ -1,6 +1,7 @@
 #include "app/handlers/input_mode.hpp"
 
 #include <gtkmm/entry.h>
+#include <gtkmm/togglebutton.h>
 #include <gtkmm/stylecontext.h>
 
 #include <cstdint>
@@ -39,6 +40,29 @@ void on_time_yes_clicked(Gtk::Widget* button) {
     if (InputMode != 0) {
         update_cycles_from_time(*button);
     }
+}
+
+bool on_input_mode_key_press_event(GdkEventKey* event, Gtk::Widget* button) {
+    if ((event->state & gtk_accelerator_get_default_mod_mask()) != 0) {
+        return false;
+    }
+    const char* chosen = nullptr;
+    switch (event->keyval) {
+        case GDK_KEY_Up: case GDK_KEY_KP_Up: case GDK_KEY_Left: case GDK_KEY_KP_Left:
+            chosen = "time_no";
+            break;
+        case GDK_KEY_Down: case GDK_KEY_KP_Down: case GDK_KEY_Right: case GDK_KEY_KP_Right:
+            chosen = "time_yes";
+            break;
+        default:
+            return false;
+    }
+    // Switching the mode runs the same handlers, in the same order, as a click.
+    if (auto* radio = find_widget_as<Gtk::ToggleButton>(*button->get_toplevel(), chosen)) {
+        radio->grab_focus();
+        radio->set_active(true);
+    }
+    return true;
 }
 
 void on_time_input_changed(Gtk::Widget* entry) {

@@ -11,6 +11,9 @@ void on_time_no_toggled(Gtk::Widget* button);
 void on_time_yes_toggled(Gtk::Widget* button);
 // "Time:" clicked: in time mode, the count is worked out at once.
 void on_time_yes_clicked(Gtk::Widget* button);
+// An arrow key on "Cycles:" or "Time:": Up and Left move to and choose
+// "Cycles:", Down and Right "Time:", as in a radio group in reading order.
+bool on_input_mode_key_press_event(GdkEventKey* event, Gtk::Widget* button);
 // The time or the frequency changed: in time mode, the count follows.
 void on_time_input_changed(Gtk::Widget* entry);
 

@@ -4,11 +4,13 @@
 #include <gtkmm/entry.h>
 #include <gtkmm/statusbar.h>
 #include <gtkmm/textview.h>
+#include <gtkmm/togglebutton.h>
 
 #include <cstdio>
 #include <string>
 
 #include "app/widget_registry.hpp"
+#include "delay/input/reading_notes.hpp"
 #include "delay/start_command.hpp"
 
 namespace cyclotrim {
@@ -59,20 +61,29 @@ void report_in_statusbar(Gtk::Widget& window, const std::string& message) {
     }
 }
 
+bool time_mode_chosen(Gtk::Widget& window) {
+    const auto* time_yes = find_widget_as<Gtk::ToggleButton>(window, "time_yes");
+    return time_yes != nullptr && time_yes->get_active();
+}
+
 }  // namespace
 
 void on_start_button_clicked(Gtk::Widget* button) {
     Gtk::Widget& window = *button->get_toplevel();
     const RegisterTexts registers{entry_text(window, "R0"), entry_text(window, "R1"),
                                   entry_text(window, "R2")};
-    const StartOutcome outcome =
-        run_start_command(entry_text(window, "cycles"), registers, session_loop_plan);
+    const std::string cycles = entry_text(window, "cycles");
+    const StartOutcome outcome = run_start_command(cycles, registers, session_loop_plan);
     if (!outcome.refused) {
         std::fputs(outcome.diagnostics.c_str(), stdout);
         std::fflush(stdout);
         append_listing(*button, outcome.listing);
     }
-    report_in_statusbar(window, outcome.status_message);
+    const std::string time = entry_text(window, "time");
+    const std::string clock = entry_text(window, "MHZ");
+    report_in_statusbar(window, status_naming_ignored_text(
+                                    outcome.status_message,
+                                    {cycles, time_mode_chosen(window), time, clock}));
 }
 
 void on_input_entry_activate(Gtk::Widget* entry) {

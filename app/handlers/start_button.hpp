@@ -7,7 +7,8 @@ namespace cyclotrim {
 
 // Reads `cycles` and the register entries, appends the listing to `text`,
 // prints the diagnostic lines and reports in the status bar; or, for a
-// request that cannot be written, only says why in the status bar.
+// request that cannot be written, only says why in the status bar. Either
+// way the status bar first names each entry whose text was not read whole.
 void on_start_button_clicked(Gtk::Widget* button);
 
 // Enter in an entry of the window (the cycle count, the time, the clock or a

@@ -64,6 +64,18 @@ std::string cycle_text_refusal(CycleTextProblem problem, int64_t limit) {
 
 CycleText parse_cycle_text(std::string_view text) { return read_cycle_number(text, max_cycle_count); }
 
+size_t cycle_number_length(std::string_view text) {
+    size_t pos = skip_blanks(text, 0);
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        ++pos;
+    }
+    const size_t digits = pos;
+    while (pos < text.size() && is_digit(text[pos])) {
+        ++pos;
+    }
+    return pos > digits ? pos : 0;
+}
+
 CycleText parse_whole_cycle_count(std::string_view text, int64_t limit) {
     size_t end = text.size();
     while (end > 0 && is_blank(text[end - 1])) {

@@ -1,6 +1,7 @@
 // Reading the numbers and names that the user types into the entries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +29,10 @@ std::string cycle_text_refusal(CycleTextProblem problem, int64_t limit = max_cyc
 // decimal digits; whatever follows the digits is ignored. Counts above
 // max_cycle_count are too large.
 CycleText parse_cycle_text(std::string_view text);
+
+// How much of `text` parse_cycle_text reads as the number: the leading
+// white space, the sign and the digits; 0 when there are no digits.
+size_t cycle_number_length(std::string_view text);
 
 // Reads a whole number strictly, as the command line takes it: blanks, an
 // optional sign and decimal digits, blanks, and nothing else. Anything else

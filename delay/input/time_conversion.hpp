@@ -2,11 +2,23 @@
 // Time input and the command line's -t/-f read them.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace cyclotrim {
+
+// A number read from the start of a text as the Time input reads it.
+struct SingleReading {
+    std::optional<float> value;  // nothing when the text does not begin with a number
+    size_t length = 0;           // of the text up to the number's end, leading blanks included
+};
+
+// Reads the number at the start of `text` like sscanf's "%f" into a
+// single-precision value, a full stop or the current locale's separator
+// being the decimal point (see cycles_text_from_time).
+SingleReading read_single(std::string_view text);
 
 // The text for the cycles entry: the whole number of cycles in `time_text`
 // seconds at `mhz_text` MHz, rounded down. Both texts are read like sscanf's

@@ -1,0 +1,83 @@
+# The window as a screen reader meets it, under xvfb-run and dbus-run-session: names, states, extents and
+# the status bar read from the accessibility tree, keys typed by xdotool. Usage: screen_reader_test.py CYCLOTRIM
+import atexit, os, re, subprocess, sys, time
+try:
+    import pyatspi
+except ImportError:
+    sys.exit(print("SKIP: needs python3-pyatspi and at-spi2-core") or 77)
+NAMES = {"Start", "Clear", "Copy", "Cycles:", "Cycle count", "Time in seconds", "Clock in MHz", "Listing",
+         "Register of loop WL0", "Register of loop WL1", "Register of loop WL2"}
+DONE, TIME = " Created %d lines of assembler code.", 'Time read as 1 s; "ms" ignored.'
+# An arrow key on the chosen one of Cycles and Time, a text typed into an entry and Enter: the count and status.
+STARTS = [("Up", "Cycle count", "1000", "1000", DONE[1:] % 7),
+          ("Down", "Time in seconds", "1ms", "4000000", TIME + DONE % 13),
+          ("Left", "Cycle count", "1000abc", "1000abc", 'Cycles read as 1000; "abc" ignored.' + DONE % 7),
+          ("Right", "Clock in MHz", "7,3728", "7000000", TIME + ' Clock read as 7 MHz; ",3728" ignored.' + DONE % 13),
+          ("Down", "Clock in MHz", "fast", "7000000", TIME + ' Clock held no number; "fast" ignored.' + DONE % 13)]
+failures, program = [], None
+
+def check(what, ok, seen=""):
+    print(f"ok {what}" if ok else f"FAIL {what}: {seen!r}")
+    failures.extend([] if ok else [what])
+def poll(found, seconds=3):  # the first true value found() gives within the time
+    for _ in range(seconds * 20):
+        if value := found():
+            return value
+        time.sleep(0.05)
+def has(node, *states):
+    return all(node.getState().contains(state) for state in (pyatspi.STATE_SHOWING, *states))
+def showing(*states, node=None):  # the nodes showing, with `states`, outside the pickers' closed lists
+    node = node or app
+    if has(node, *states):
+        yield node
+    for child in node if node.getRoleName() != "menu" else []:
+        yield from showing(*states, node=child)
+def find(name, role="text", *states):  # any name for None
+    return next(n for n in showing(*states) if n.getRoleName() == role and name in (None, n.name))
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=20).stdout
+def started():  # again while the new X server turns its first client away
+    global program
+    if program is None or program.poll() is not None:
+        env = {name: value for name, value in os.environ.items() if name != "NO_AT_BRIDGE"}
+        program = subprocess.Popen([sys.argv[1]], env={**env, "LC_ALL": "C.UTF-8"}, stdout=subprocess.DEVNULL)
+    return next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "cyclotrim" and a.childCount), None)
+
+atexit.register(lambda: program.kill())
+app = poll(started, 10) or sys.exit("FAIL: no cyclotrim on the accessibility bus")
+window = xdotool("search", "--sync", "--onlyvisible", "--name", "^AVR Cyclotrim$").split()[0]
+xdotool("windowfocus", "--sync", window)
+controls = [n for n in showing() if n.getRoleName() == "combo box" or n.getState().contains(pyatspi.STATE_FOCUSABLE)]
+names = [(n.getRoleName(), n.name) for n in controls]
+check("every control named", all(name for _, name in names) and NAMES <= {name for _, name in names}, names)
+
+# At the smallest size the window allows, every control lies inside it, and Tab reaches each.
+hints = subprocess.check_output(["xprop", "-id", window, "WM_NORMAL_HINTS"], text=True)
+size = re.search(r"minimum size: (\d+) by (\d+)", hints).groups()
+xdotool("windowsize", "--sync", window, *size)
+def outside():
+    box = app[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    within = lambda e: box.x <= e.x <= e.x + e.width <= box.x + box.width and box.y <= e.y <= e.y + e.height <= box.y + box.height
+    return [n.name for n in controls if (str(box.width), str(box.height)) != size or not has(n)
+            or not within(n.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))]
+check(f"every control inside the window at {size}", poll(lambda: not outside()), outside())
+reached, focus = set(), set()
+for _ in range(15):  # each Tab waits for the focus to move on
+    xdotool("key", "Tab")
+    focus = poll(lambda: (now := {(n.getRoleName(), n.name) for n in showing(pyatspi.STATE_FOCUSED)}) != focus and now) or focus
+    reached |= {name for _, name in focus}
+check("Tab reaches every control", NAMES <= reached, NAMES - reached)
+
+for arrow, entry, text, count, status in STARTS:
+    find(None, "radio button", pyatspi.STATE_CHECKED).queryComponent().grabFocus()
+    xdotool("key", arrow)
+    mode = find("Cycles:" if arrow in ("Up", "Left") else "Time:", "radio button")
+    chosen = poll(lambda: has(mode, pyatspi.STATE_CHECKED, pyatspi.STATE_FOCUSED))
+    find(entry).queryComponent().grabFocus()
+    xdotool("key", "ctrl+a", "BackSpace")
+    xdotool("type", "--delay", "30", text)
+    xdotool("key", "Return")
+    bar, cycles = find(None, "status bar"), find("Cycle count").queryText()
+    check(f"{arrow} chooses {mode.name}, {text!r} in {entry}",
+          chosen and poll(lambda: bar.name == status) and cycles.getText(0, -1) == count, (chosen, bar.name, cycles.getText(0, -1)))
+sys.exit(1 if failures else 0)
