@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,51 +21,46 @@ const std::string folder = testing::TempDir() + "cyclotrim-header-" + std::to_st
 struct Build {
     bool ok = false;
     std::string output;
-    std::string code;                       // the program's bytes from address 0
-    std::map<std::string, uint32_t> marks;  // mark_N: their byte addresses
+    std::string code;             // the program's bytes from address 0
+    std::vector<uint32_t> marks;  // the byte address of mark_0, mark_1, ...
+    std::string hex;
+
+    std::string delay(size_t i) const { return code.substr(marks.at(i), marks.at(i + 1) - marks.at(i)); }
 };
 
 // Compiles or assembles `source` with `compile` (a command with its
 // options), links it with avr-gcc for an ATmega328P and reads it back.
 Build build(const std::string& source, const std::string& name, const std::string& compile,
             const std::string& link = "") {
-    command_output("mkdir -p '" + folder + "'");
     const std::string base = folder + "/" + name;
+    command_output("mkdir -p '" + folder + "'");
     std::ofstream(base + ".src") << source;
     Build built;
     int status = -1;
     built.output = command_output(
-        "cd '" + folder + "' && " + compile + " -mmcu=atmega328p -Wall -Wextra -I'" CYCLOTRIM_INCLUDE
-        "' -c -o '" + base + ".o' '" + base + ".src' 2>&1 && avr-gcc -mmcu=atmega328p " + link +
-        " -o '" + base + ".elf' '" + base + ".o' 2>&1 && avr-objcopy -O binary -j .text '" + base +
-        ".elf' '" + base + ".bin' && avr-objcopy -O ihex '" + base + ".elf' '" + base + ".hex'",
+        compile + " -mmcu=atmega328p -Wall -Wextra -I'" CYCLOTRIM_INCLUDE "' -c -o '" + base + ".o' '" +
+            base + ".src' 2>&1 && avr-gcc -mmcu=atmega328p " + link + " -o '" + base + ".elf' '" + base +
+            ".o' 2>&1 && avr-objcopy -O binary -j .text '" + base + ".elf' '" + base +
+            ".bin' && avr-objcopy -O ihex '" + base + ".elf' '" + base + ".hex'",
         &status);
     built.ok = status == 0 && built.output.find("arning") == std::string::npos;
     built.code = file_text(base + ".bin");
-    const std::string symbols = command_output("avr-nm '" + base + ".elf' 2>/dev/null");
+    built.hex = base + ".hex";
+    const std::string symbols = command_output("avr-nm -n '" + base + ".elf' 2>/dev/null");
     for (size_t at = symbols.find(" mark_"); at != std::string::npos; at = symbols.find(" mark_", at + 1)) {
-        const size_t line = symbols.rfind('\n', at) + 1;
-        built.marks[symbols.substr(at + 1, symbols.find('\n', at) - at - 1)] =
-            static_cast<uint32_t>(std::stoul(symbols.substr(line, 8), nullptr, 16));
+        built.marks.push_back(std::stoul(symbols.substr(symbols.rfind('\n', at) + 1, 8), nullptr, 16));
     }
     return built;
-}
-
-// The code between mark_i and mark_(i+1).
-std::string between(const Build& built, size_t i) {
-    const uint32_t from = built.marks.at("mark_" + std::to_string(i));
-    return built.code.substr(from, built.marks.at("mark_" + std::to_string(i + 1)) - from);
 }
 
 // cyclotrim-gen's compact plans for `counts` in GNU as, each after its mark.
 Build reference(const std::vector<int64_t>& counts) {
     std::string source = ".text\n";
-    for (size_t i = 0; i < counts.size(); ++i) {
+    for (size_t i = 0; i <= counts.size(); ++i) {
         source += "mark_" + std::to_string(i) + ":\n" +
-                  generate("--compact --syntax gnu " + std::to_string(counts[i]));
+                  (i < counts.size() ? generate("--compact --syntax gnu " + std::to_string(counts[i])) : "");
     }
-    return build(source + "mark_" + std::to_string(counts.size()) + ":\n", "reference",
-                 "avr-gcc -x assembler", "-nostdlib");
+    return build(source, "reference", "avr-gcc -x assembler", "-nostdlib");
 }
 
 // Each delay of `built` is its count's compact plan, and those before the
@@ -74,19 +68,15 @@ Build reference(const std::vector<int64_t>& counts) {
 void expect_plans(const Build& built, const Build& plans, const std::vector<int64_t>& counts,
                   const std::string& how) {
     ASSERT_TRUE(built.ok) << how << "\n" << built.output;
-    const std::string hex = folder + "/" + how.substr(0, how.find(' ')) + ".hex";
     int64_t before = 1000;  // the start-up code's cycles, and those of the delays before
     for (size_t i = 0; i < counts.size(); ++i) {
-        EXPECT_EQ(between(built, i), between(plans, i)) << how << ", " << counts[i] << " cycles";
-        if (before >= 0 && counts[i] <= 3000000) {
-            EXPECT_EQ(measure_cycles_between(hex, "atmega328p", built.marks.at("mark_" + std::to_string(i)),
-                                             built.marks.at("mark_" + std::to_string(i + 1)),
-                                             before + counts[i]),
+        EXPECT_EQ(built.delay(i), plans.delay(i)) << how << ", " << counts[i] << " cycles";
+        before = before >= 0 && counts[i] <= 3000000 ? before + counts[i] : -1;
+        if (before >= 0) {
+            EXPECT_EQ(measure_cycles_between(built.hex, "atmega328p", built.marks.at(i), built.marks.at(i + 1),
+                                             before),
                       counts[i])
                 << how << ", " << counts[i] << " cycles";
-            before += counts[i];
-        } else {
-            before = -1;
         }
     }
 }
