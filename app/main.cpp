@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cyclotrim: AVR assembler for busy-wait delays of an exact number of cycles.
 #include <gtkmm/application.h>
 #include <gtkmm/clipboard.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/main_loop.hpp"
 
 #include <giomm/application.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ending the program's main loop, for closing the window and for Exit.
 #pragma once
 

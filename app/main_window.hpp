@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: menu bar, toolbar with the register pickers, the cycle
 // and time inputs, the listing buffer and the status bar.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/widget_registry.hpp"
 
 #include <gtk/gtk.h>

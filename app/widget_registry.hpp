@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's named widgets: every widget is registered on the window
 // under a fixed name, and handlers find the widgets they need by that name.
 #pragma once

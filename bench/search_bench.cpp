@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Worst-case three-loop search against the exhaustive walk, and the
 // longest listing the Start command writes.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The companion's command line: options and operands, read with
 // getopt_long into one request, or a usage error that says what is wrong.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cyclotrim-gen: exact delays for scripts and Makefiles. Writes to standard
 // output the listing that Start appends in the window for the same cycle
 // count and registers; reads a time and a clock exactly and the same way in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/generator.hpp"
 
 #include "cli/command_line.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One run of the companion on its arguments, without touching the process's
 // streams: what it would write on standard output and standard error, and
 // its exit status. The command-line program, the web page and the fuzzer

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes the manual page PAGE of PROGRAM with help2man, from the program's
 # own --help and --version and the further sections in SECTIONS (a help2man
 # include file). What help2man does not do is done here:

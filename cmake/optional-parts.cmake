@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The parts of the build that need more than the window and the companion
 # do: the tests, the benchmark and the manual pages.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Which tests can be built here: GoogleTest for any, and for each group of
 # the further tests (CYCLOTRIM_ALL_TESTS) the tools it runs. Each group
 # whose tools are missing is left out with a line that names the Debian

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/branch_reach.hpp"
 
 #include <cctype>

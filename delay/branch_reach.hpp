@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The last check on every listing before anyone sees it: each branch it
 // writes must reach its label. brne and breq reach 64 words back and 63
 // forward, rjmp 2048 back and 2047 forward; an assembler refuses a listing

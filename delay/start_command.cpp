@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/start_command.hpp"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Start command without its window: from the texts of the `cycles`
 // entry and the register entries to the listing, the diagnostic lines and
 // the status-bar message, or to a refusal that explains what to change.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/text_format.hpp"
 
 #include <algorithm>

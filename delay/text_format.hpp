@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // printf-style formatting into a std::string, for the listing's and the
 // status bar's fixed wordings, and text split into lines and words without
 // a string stream (which would carry the whole stream and locale library

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes a whole request to the companion: a count or a time and a clock,
 // the rounding, the registers, a name, avra or GNU as syntax, a subroutine
 // with its call, save and core, a compact delay, and a run-time delay with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts a fuzz input holds after its leading bytes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes everything a user can type before pressing Start: the cycles text,
 // the three register entries, and the time and frequency texts of Time mode.
 // Every input must either be refused with one of the refusal messages and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The last check on every listing: each branch's reach, to the word, in
 // each way a listing is written.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cyclotrim-gen as a script uses it: its output, error text and exit status.
 #include <gtest/gtest.h>
 #include <unistd.h>

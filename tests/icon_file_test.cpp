@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows icon file: one group of four images, 16x16 and 32x32, each in
 // 16 and in 256 colours, read back with a parser of the file format.
 #include <gtest/gtest.h>

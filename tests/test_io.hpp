@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What tests read from outside: the output of a shell command, a file's bytes.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes the page as one file: the icon, the style sheet, the generator (its
 # WebAssembly inside) and the page's script in place of the links to them,
 # so that it opens from disk as from any server, and is copied as one file.

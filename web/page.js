@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page: turns its fields into cyclotrim-gen's words, runs them through
 // the companion's own run function compiled to WebAssembly, and shows the
 // listing, or the refusal next to the field it is about.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's way into the generator: the words the page builds from its
 // fields go to the same run function as cyclotrim-gen's command line, so
 // the page writes what the companion writes, byte for byte.

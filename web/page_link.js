@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's address holds its request, after the "#", which a browser
 // never sends to a server: a copied link opens the same fields and so the
 // same listing. Each field the request uses has a key (OPTIONS, page.js),

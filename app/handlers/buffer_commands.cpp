@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/handlers/buffer_commands.hpp"
 
 #include <gtkmm/clipboard.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Commands on the listing buffer and on the window: Clear, Copy, Exit and
 // the greeting in the status bar.
 #pragma once

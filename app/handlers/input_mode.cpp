@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/handlers/input_mode.hpp"
 
 #include <gtkmm/entry.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cycles or Time: the two ways of filling the cycles entry.
 #pragma once
 

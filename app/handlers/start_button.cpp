@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/handlers/start_button.hpp"
 
 #include <glibmm/main.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Start button: writes the delay listing for the window's entries.
 #pragma once
 

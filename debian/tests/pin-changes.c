@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Runs a program in Intel hex on an ATmega328P in simavr and prints the
  * cycle of each of the first COUNT changes of bit BIT of the data byte at
  * ADDRESS (0x25 is PORTB), one a line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/forms/compact_listing.hpp"
 
 namespace cyclotrim {

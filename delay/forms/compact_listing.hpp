@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text of a compact delay: a header that states its cycles and words,
 // the ldi instructions, the loop and the padding, each part headed by a
 // comment that adds up its cycles.

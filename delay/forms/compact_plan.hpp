@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compact delays: exactly the requested cycles in the fewest instruction
 // words. A compact delay is a counting loop (or none) and padding after it.
 // The loop's counter has one to four bytes, loaded with ldi, low byte first;

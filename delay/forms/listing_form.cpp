@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/forms/listing_form.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The forms the companion writes a delay in: the window's listing, with
 // labels of its own name, for GNU as, as a C inline-assembly statement, as
 // a subroutine whose cycles include its call and return, as one whose

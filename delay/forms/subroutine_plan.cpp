@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/forms/subroutine_plan.hpp"
 
 namespace cyclotrim {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A delay written as a subroutine whose cycles include its own call and
 // return, and the push and pop of the registers it saves. Calls and the
 // stack cost different cycles on different AVR cores.

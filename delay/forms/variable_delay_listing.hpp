@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing of a delay whose length is known only at run time: the
 // subroutine NAME, which takes n units of cycles for the count n it is
 // given in r25:r24 (or r24), with a header that says how to call it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/forms/variable_delay_plan.hpp"
 
 #include <algorithm>

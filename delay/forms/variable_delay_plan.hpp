@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A delay whose length is known only at run time: a subroutine that reads
 // a count n from r25:r24 (or r24 alone) and takes exactly n units of cycles
 // from the first cycle of its call to the instruction after it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/input/entry_parsing.hpp"
 
 #include "delay/text_format.hpp"

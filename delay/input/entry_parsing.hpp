@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the numbers and names that the user types into the entries.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/input/exact_time.hpp"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cycle counts from a time and a clock frequency, computed exactly from
 // their decimal texts, for the command line. Unlike the window's Time input
 // (single precision, the user's locale), the texts are read the same way on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/input/reading_notes.hpp"
 
 #include "delay/input/entry_parsing.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the status bar says after Start about the entries it read: the
 // cycle count is read like "%d" and the time and the clock like "%f", each
 // up to the first character that does not belong to the number. Whatever

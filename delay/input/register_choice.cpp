@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/input/register_choice.hpp"
 
 #include <algorithm>

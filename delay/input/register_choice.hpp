@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks on the registers chosen for the loops of a listing.
 #pragma once
 

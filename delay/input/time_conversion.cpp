@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/input/time_conversion.hpp"
 
 #include <clocale>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cycle counts from a time in seconds and a clock frequency in MHz, as the
 // Time input and the command line's -t/-f read them.
 #pragma once

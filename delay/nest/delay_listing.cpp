@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/nest/delay_listing.hpp"
 
 #include "delay/text_format.hpp"

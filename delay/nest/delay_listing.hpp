@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The assembler listing of a planned delay and the diagnostic lines that
 // accompany it.
 #pragma once

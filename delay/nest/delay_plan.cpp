@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/nest/delay_plan.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole delay for a cycle count: one or more loop nests, then a rest
 // loop and nops, adding up to exactly the requested count.
 #pragma once

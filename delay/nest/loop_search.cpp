@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "delay/nest/loop_search.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loop-nest search: how many nested ldi/dec/brne loops a delay needs and
 // which counter each loop gets, by the cycle model of the AVR core.
 #pragma once

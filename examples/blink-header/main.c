@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Blinks the LED of an ATmega328P at 16 MHz (PB5: pin 13 of an Arduino Uno)
  * in a heartbeat: on 100 ms, off 150 ms, on 100 ms, off 650 ms.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Exact busy-wait delays for AVR, with nothing to run before the build.
 
    C and C++ (avr-gcc, clang --target=avr), at every optimisation level:

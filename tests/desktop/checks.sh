@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Counting checks in the shell tests: check NAME RESULT prints "ok NAME" or
 # "FAIL NAME" for an exit status RESULT; finish prints the tally and fails
 # the test if any check failed.

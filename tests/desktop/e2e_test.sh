@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The real program driven as a person drives it, with pointer and keyboard
 # only: type a count at once and press Enter; then type a count, pick
 # registers from the lists, Start, Copy; then the time path; then Clear,

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # One real click on "Exit", a close request from the window manager, and F10
 # then Enter on the keyboard each end the program with status 0 at once,
 # listings in the buffer or not. The last run takes its display and window

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The Debian packages, built the Debian way by scripts/build-deb from a tree
 # in which git finds no repository, as in an unpacked release tarball, by a
 # builder whose umask lets no one else read:

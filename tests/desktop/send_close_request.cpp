@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks a window to close, as a window manager does when the user clicks
 // its close button: a WM_DELETE_WINDOW client message.
 #include <X11/Xlib.h>

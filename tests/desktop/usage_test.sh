@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage errors of the window's program, answered without a display: status 2,
 # the reason and the usage hint on standard error, nothing on standard output.
 # The toolkit's own options are taken before anything is called an error.

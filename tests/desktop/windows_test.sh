@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The companion for Windows: cross-built with mingw-w64, it is stripped, has
 # no build time in its header, comes out byte for byte the same from a second
 # build in another folder, carries the icon group A with its four images and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The promise of exactness for compact delays, every count from 0 to
 // 4294967295.
 //

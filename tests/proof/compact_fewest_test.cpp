@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "Fewest" as a checked property: an enumerator of its own, which shares
 // nothing with the planner, lists every plan of the shapes the planner
 // promises for every count up to a bound and keeps the fewest words for

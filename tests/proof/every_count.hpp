@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks run on every count of a range, on all cores.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The promise of exactness for every count from 0 to 2147483647.
 //
 // Every count up to two full three-loop nests and a rest loop is planned and

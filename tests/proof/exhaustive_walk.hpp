@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exhaustive walk over every counter combination, kept as the oracle
 // that the fast search is checked against. `lowest_counter` 0 walks the
 // original combinations, where a counter of 0 counts as a loop costing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The promise of a run-time delay for every count: the subroutine's listing,
 // run by an interpreter of this test's own (instruction costs taken from the
 // cores' tables, not from the planner), takes exactly n units for every n

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "compact_reader.hpp"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An independent reader of compact delay listings and of the subroutines
 // around them: parses the code (avra's named labels or GNU as numeric local
 // labels) and works out, instruction by instruction, the cycles and words it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listing_reader.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An independent reader of delay listings: parses the ldi/dec/brne/nop code
 // with its labels (avra's named labels or GNU as numeric local labels) and
 // works out, loop by loop, how many cycles it takes on an AVR core. It

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The independent reader that the fuzzer and the wide sweep trust: it must
 // time good listings right and reject code that would not run as written.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "avr_bench.hpp"
 
 #include <simavr/sim_avr.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real AVR tools for the timing tests: assemble a listing with avra or GNU
 // as, run the result in simavr, and count the cycles it takes.
 #pragma once

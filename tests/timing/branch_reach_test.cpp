@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listings at the edges of what each form accepts, where loops grow
 // longest: each one assembles with avra (no warning) and, in its GNU form,
 // links with avr-gcc; a run-time delay also takes n units for n = 0, 1, 2

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compact delays on real tools: counts of every part of a plan assembled with avra
 // and GNU as and compiled by avr-gcc at -O0 and -Os, timed in simavr;
 // subroutines timed from their call; and their words against avr-gcc's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The companion's listings, for the tests that assemble and time them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The header that plans delays while compiling (cyclotrim/delay.h, and
 // cyclotrim/delay.inc for avra), built by every compiler at several levels:
 // each delay's code is byte for byte the compact plan cyclotrim-gen writes

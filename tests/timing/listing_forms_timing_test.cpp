@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The companion's listings, built by the real tools and run in simavr:
 // listings from a time, named listings and GNU as listings that share one file, C
 // statements compiled by avr-gcc, and subroutines timed from their call.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A wide timing sweep: a few hundred counts drawn with a fixed seed across
 // 0 to 60,000,000, half of them near the edges of the search's ranges, each
 // assembled with avra and measured in simavr; above that, a sample up to

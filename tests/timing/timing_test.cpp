@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every listing, assembled by real assemblers and run in a cycle-accurate
 // simulator, takes exactly the cycles that were asked for.
 #include <gtest/gtest.h>

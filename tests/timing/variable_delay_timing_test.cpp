@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Run-time delays built by the real tools and run in simavr, timed from the
 // first cycle of the call to the instruction after it: the companion's
 // subroutines called from assembler and from C, and the blinking examples.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """The web page, built by scripts/build-web, in headless Chromium.
 
 Each row of REQUESTS is typed, picked and clicked into a freshly opened page

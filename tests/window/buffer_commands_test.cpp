@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <future>
 
 #include "app/handlers/buffer_commands.hpp"

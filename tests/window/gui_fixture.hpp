@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real main window under a real X server, for tests that drive it
 // through its widgets' own signals.
 #pragma once

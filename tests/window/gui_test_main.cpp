@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test runner for the window tests: initialises the toolkit on the X server
 // named by DISPLAY, as the program does at start-up.
 #include <gtest/gtest.h>

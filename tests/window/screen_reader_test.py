@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The window as a screen reader meets it, under xvfb-run and dbus-run-session: names, states, extents and
 # the status bar read from the accessibility tree, keys typed by xdotool. Usage: screen_reader_test.py CYCLOTRIM
 import atexit, os, re, subprocess, sys, time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry holds its widgets exactly as long as the window lives.
 #include "gui_fixture.hpp"
 
