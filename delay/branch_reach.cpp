@@ -3,7 +3,9 @@
 
 #include <cctype>
 #include <cstdint>
+#include <algorithm>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "delay/text_format.hpp"
@@ -25,9 +27,21 @@ constexpr Instruction instructions[] = {
     {"brne", 64, 63}, {"breq", 64, 63}, {"rjmp", 2048, 2047},
 };
 
-const Instruction* instruction_named(const std::string& mnemonic) {
+bool same_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const Instruction* instruction_named(std::string_view mnemonic) {
     for (const Instruction& known : instructions) {
-        if (mnemonic == known.mnemonic) {
+        if (same_ignoring_case(mnemonic, known.mnemonic)) {
             return &known;
         }
     }
@@ -48,18 +62,16 @@ struct NumericLabel {
     int64_t address;
 };
 
-// What the assembler reads of one line: a C statement's string literal
-// lines hold it between quotes, with \t for a tab and \n at the end.
-std::optional<std::string> assembler_line(const std::string& line, ListingText text) {
-    if (text != ListingText::c_statement) {
-        return line;
-    }
+// What the assembler reads of a C statement's line: its string literal,
+// with \t for a tab and \n at the end, into `unquoted`; false for the C
+// around the statement's lines.
+bool unquote(std::string_view line, std::string& unquoted) {
     const size_t open = line.find('"');
     const size_t close = line.rfind('"');
-    if (open == std::string::npos || close == open || line.find_first_not_of(' ') != open) {
-        return std::nullopt;  // C around the statement's lines
+    if (open == std::string_view::npos || close == open || line.find_first_not_of(' ') != open) {
+        return false;
     }
-    std::string unquoted;
+    unquoted.clear();
     for (size_t i = open + 1; i < close; ++i) {
         if (line[i] == '\\' && i + 1 < close) {
             ++i;
@@ -71,16 +83,17 @@ std::optional<std::string> assembler_line(const std::string& line, ListingText t
     while (!unquoted.empty() && unquoted.back() == '\n') {
         unquoted.pop_back();  // each literal holds one line
     }
-    return unquoted;
+    return true;
 }
 
 bool is_label_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
-std::string lower_case(std::string word) {
-    for (char& c : word) {
+std::string lower_case(std::string_view word) {
+    std::string lower(word);
+    for (char& c : lower) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    return word;
+    return lower;
 }
 
 // Reads the listing's labels and branches, and the address of each.
@@ -89,13 +102,19 @@ public:
     explicit ListingMap(ListingText text) : text_(text), avra_(text == ListingText::avra) {}
 
     std::optional<std::string> read(const std::string& listing) {
-        const std::vector<std::string> lines = lines_of(listing);
-        for (size_t i = 0; i < lines.size(); ++i) {
-            const std::optional<std::string> code = assembler_line(lines[i], text_);
-            if (!code) {
-                continue;
+        std::string unquoted;
+        size_t line = 0;
+        for (size_t start = 0; start < listing.size(); ++line) {
+            const size_t end = std::min(listing.find('\n', start), listing.size());
+            std::string_view code(listing.data() + start, end - start);
+            start = end + 1;
+            if (text_ == ListingText::c_statement) {
+                if (!unquote(code, unquoted)) {
+                    continue;
+                }
+                code = unquoted;
             }
-            if (auto problem = read_statement(code->substr(0, code->find(';')), i + 1)) {
+            if (auto problem = read_statement(code.substr(0, code.find(';')), line + 1)) {
                 return problem;
             }
         }
@@ -124,10 +143,10 @@ public:
     }
 
 private:
-    std::optional<std::string> read_statement(std::string code, size_t line) {
+    std::optional<std::string> read_statement(std::string_view code, size_t line) {
         // Labels first: NAME: or a number and a colon.
         size_t start = code.find_first_not_of(" \t");
-        while (start != std::string::npos) {
+        while (start != std::string_view::npos) {
             size_t end = start;
             while (end < code.size() && is_label_char(code[end])) {
                 ++end;
@@ -138,28 +157,30 @@ private:
             define(code.substr(start, end - start));
             start = code.find_first_not_of(" \t", end + 1);
         }
-        if (start == std::string::npos || code[start] == '.') {
+        if (start == std::string_view::npos || code[start] == '.') {
             return std::nullopt;  // no instruction, or a directive of no words
         }
-        const std::vector<std::string> words = words_of(code.substr(start));
-        const Instruction* instruction = instruction_named(lower_case(words[0]));
+        code.remove_prefix(start);
+        const std::string_view mnemonic = code.substr(0, code.find_first_of(" \t"));
+        const Instruction* instruction = instruction_named(mnemonic);
         if (instruction == nullptr) {
             return format_text("line %zu: %s is not an instruction this check knows", line,
-                               words[0].c_str());
+                               std::string(mnemonic).c_str());
         }
         if (instruction->back > 0) {
-            branches_.push_back({instruction, words.size() > 1 ? words[1] : "", line, order_++,
-                                 address_});
+            const size_t operand = std::min(code.find_first_not_of(" \t", mnemonic.size()), code.size());
+            const std::string_view target = code.substr(operand, code.find_first_of(" \t,", operand) - operand);
+            branches_.push_back({instruction, std::string(target), line, order_++, address_});
         }
         address_ += 1;
         return std::nullopt;
     }
 
-    void define(const std::string& label) {
+    void define(std::string_view label) {
         if (std::isdigit(static_cast<unsigned char>(label[0]))) {
-            numeric_.push_back({label, order_++, address_});
+            numeric_.push_back({std::string(label), order_++, address_});
         } else {
-            named_[avra_ ? lower_case(label) : label] = address_;  // avra ignores case
+            named_[avra_ ? lower_case(label) : std::string(label)] = address_;  // avra ignores case
         }
     }
 
