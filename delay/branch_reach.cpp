@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdint>
 #include <algorithm>
-#include <map>
 #include <string_view>
 #include <vector>
 
@@ -23,16 +22,18 @@ struct Instruction {
 };
 
 constexpr Instruction instructions[] = {
-    {"ldi"}, {"dec"}, {"nop"}, {"subi"}, {"sbci"}, {"sbiw"}, {"tst"}, {"push"}, {"pop"}, {"ret"},
-    {"brne", 64, 63}, {"breq", 64, 63}, {"rjmp", 2048, 2047},
+    {"brne", 64, 63}, {"dec"}, {"ldi"}, {"nop"}, {"rjmp", 2048, 2047}, {"breq", 64, 63},
+    {"subi"}, {"sbci"}, {"sbiw"}, {"tst"}, {"push"}, {"pop"}, {"ret"},
 };
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool same_ignoring_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) {
             return false;
         }
     }
@@ -56,8 +57,9 @@ struct Branch {
     int64_t address;  // in words
 };
 
-struct NumericLabel {
-    std::string number;
+// A label as defined: its name (a number for GNU as's local labels).
+struct Label {
+    std::string name;
     size_t order;
     int64_t address;
 };
@@ -87,14 +89,6 @@ bool unquote(std::string_view line, std::string& unquoted) {
 }
 
 bool is_label_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-std::string lower_case(std::string_view word) {
-    std::string lower(word);
-    for (char& c : lower) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return lower;
-}
 
 // Reads the listing's labels and branches, and the address of each.
 class ListingMap {
@@ -176,44 +170,47 @@ private:
         return std::nullopt;
     }
 
-    void define(std::string_view label) {
-        if (std::isdigit(static_cast<unsigned char>(label[0]))) {
-            numeric_.push_back({std::string(label), order_++, address_});
-        } else {
-            named_[avra_ ? lower_case(label) : std::string(label)] = address_;  // avra ignores case
-        }
+    void define(std::string_view label) { labels_.push_back({std::string(label), order_++, address_}); }
+
+    bool names(const Label& label, std::string_view name) const {
+        return avra_ ? same_ignoring_case(label.name, name) : label.name == name;  // avra ignores case
     }
 
+    // The label a branch names: the nearest definition before it, or for a
+    // named label, which is defined once, after it when there is none
+    // before; GNU as's "1b" and "1f" look only back and only forward.
     std::optional<int64_t> address_of(const Branch& branch) const {
-        const std::string& target = branch.target;
-        if (avra_ && target == "PC+1") {
+        std::string_view name = branch.target;
+        if (avra_ && name == "PC+1") {
             return branch.address + 1;
         }
-        const char direction = target.empty() ? '\0' : target.back();
-        const std::string number = target.substr(0, target.size() - 1);
-        if (!number.empty() && std::isdigit(static_cast<unsigned char>(number[0])) &&
-            (direction == 'b' || direction == 'f')) {
-            // The nearest definition before the branch, or after it.
-            std::optional<int64_t> found;
-            for (const NumericLabel& label : numeric_) {
-                if (label.number != number) {
-                    continue;
-                }
-                if (direction == 'b' && label.order < branch.order) {
-                    found = label.address;
-                } else if (direction == 'f' && label.order > branch.order) {
-                    return label.address;
+        const bool numeric = !name.empty() && std::isdigit(static_cast<unsigned char>(name[0]));
+        const char direction = numeric ? name.back() : '\0';
+        if (numeric) {
+            name.remove_suffix(1);
+        }
+        // The labels are in the order written: the first defined after the branch.
+        const auto after = std::partition_point(labels_.begin(), labels_.end(),
+                                                [&](const Label& label) { return label.order < branch.order; });
+        if (direction != 'f') {
+            for (auto label = after; label != labels_.begin();) {
+                if (names(*--label, name)) {
+                    return label->address;
                 }
             }
-            return found;
         }
-        const auto named = named_.find(avra_ ? lower_case(target) : target);
-        return named == named_.end() ? std::nullopt : std::optional<int64_t>(named->second);
+        if (direction != 'b') {
+            for (auto label = after; label != labels_.end(); ++label) {
+                if (names(*label, name)) {
+                    return label->address;
+                }
+            }
+        }
+        return std::nullopt;
     }
 
     std::vector<Branch> branches_;
-    std::vector<NumericLabel> numeric_;
-    std::map<std::string, int64_t> named_;
+    std::vector<Label> labels_;
     ListingText text_;
     bool avra_;
     int64_t address_ = 0;
