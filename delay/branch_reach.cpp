@@ -221,10 +221,15 @@ private:
 
 std::optional<std::string> branch_reach_problem(const std::string& listing, ListingText text) {
     ListingMap map(text);
-    if (auto problem = map.read(listing)) {
-        return problem;
+    std::optional<std::string> problem = map.read(listing);
+    if (!problem) {
+        problem = map.first_out_of_reach();
     }
-    return map.first_out_of_reach();
+    if (!problem) {
+        return std::nullopt;
+    }
+    return "This listing would not assemble (" + *problem +
+           "). That is a fault of this program's: please report it with what you asked for.";
 }
 
 }  // namespace cyclotrim

@@ -17,9 +17,10 @@ namespace cyclotrim {
 // statement whose string literals hold GNU as lines.
 enum class ListingText { avra, gnu, c_statement };
 
-// Why a branch of `listing` would not reach its label, or where an
-// instruction is one this check does not know; nothing when every branch
-// reaches.
+// The refusal of a listing with a branch that would not reach its label,
+// or an instruction this check does not know: "This listing would not
+// assemble (...)", naming the line, as a fault of the program; nothing
+// when every branch reaches.
 std::optional<std::string> branch_reach_problem(const std::string& listing, ListingText text);
 
 }  // namespace cyclotrim

@@ -47,8 +47,7 @@ StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts
 
     const DelayListing listing = write_delay_listing(delay, registers);
     if (std::optional<std::string> problem = branch_reach_problem(listing.text, ListingText::avra)) {
-        return refusal("This listing would not assemble (" + *problem +
-                       "). That is a fault of this program's: please report it with the count.");
+        return refusal(std::move(*problem));
     }
     plan = searched;
     StartOutcome outcome;

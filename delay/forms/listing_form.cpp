@@ -228,9 +228,7 @@ FormedListing reach_checked(FormedListing formed, Syntax syntax) {
                              : syntax == Syntax::gnu ? ListingText::gnu
                                                      : ListingText::c_statement;
     if (std::optional<std::string> problem = branch_reach_problem(formed.text, text)) {
-        return FormedListing::refused_because(
-            "This listing would not assemble (" + *problem +
-            "). That is a fault of this program's: please report it with the command line.");
+        return FormedListing::refused_because(std::move(*problem));
     }
     return formed;
 }
