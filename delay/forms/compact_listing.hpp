@@ -22,7 +22,8 @@ enum class PadSpelling { avra, gnu };
 // register after them the outer loop's counter; there must be at least
 // plan.registers_used() of them. The loop is labelled as loop 0 of the
 // first nest of `labels`, or loop 1 inside an outer loop 0; a loop after it
-// takes the rest loop's label.
+// takes the rest loop's label, a second one after that the second rest
+// label.
 std::string write_compact_listing(const CompactPlan& plan, const std::vector<std::string>& registers,
                                   const LoopLabels& labels, PadSpelling pad);
 

@@ -41,6 +41,14 @@ std::string LoopLabels::rest_defined() const { return stem_.empty() ? "1" : stem
 
 std::string LoopLabels::rest_target() const { return stem_.empty() ? "1b" : rest_defined(); }
 
+std::string LoopLabels::second_rest_defined() const {
+    return stem_.empty() ? rest_defined() : rest_defined() + "_2";
+}
+
+std::string LoopLabels::second_rest_target() const {
+    return stem_.empty() ? rest_target() : second_rest_defined();
+}
+
 DelayListing write_delay_listing(const DelayPlan& plan, const std::vector<std::string>& registers,
                                  const LoopLabels& labels) {
     DelayListing listing;

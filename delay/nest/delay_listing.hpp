@@ -34,6 +34,10 @@ public:
     std::string target(size_t nest, int32_t loop) const;
     std::string rest_defined() const;
     std::string rest_target() const;
+    // The second loop after the rest loop: numeric local labels repeat the
+    // rest loop's.
+    std::string second_rest_defined() const;
+    std::string second_rest_target() const;
 
 private:
     explicit LoopLabels(std::string stem) : stem_(std::move(stem)) {}
