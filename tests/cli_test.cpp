@@ -197,6 +197,8 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "with -r (up to four)."},
         {"--compact -r R24,R25,ZL,r30 1000", 2, "", {},
          "r30 is given twice: each byte of the counter needs its own register."},
+        {"--compact -r cnt,CNT 1000", 2, "", {},
+         "CNT is given twice: each byte of the counter needs its own register."},  // one .def name
         {"--compact -r R16,R17,R18,R19,R20 100", 2, "", {},
          "-r takes at most four registers with --compact" + try_help},
         {"--compact --syntax c -r R24 100", 2, "", {},

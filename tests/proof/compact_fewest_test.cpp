@@ -2,8 +2,8 @@
 // "Fewest" as a checked property: an enumerator of the test's own, which
 // shares nothing with the planner, finds for every count up to 262,144 the
 // fewest words of any program built from the blocks below, up to 64 words;
-// the planner must find exactly that many, on one register, on two that
-// sbiw takes as a pair and on two that it does not.
+// the planner must find exactly that many, with no register, on one, on
+// two that sbiw takes as a pair and on two that it does not.
 //
 // A program is loops in sequence, then padding (rjmp, 2 cycles; nop, 1).
 // A loop counts a counter down to 0 with brne back: one register with dec,
@@ -285,7 +285,9 @@ private:
 }  // namespace
 
 TEST(CompactFewest, NoCountTakesMoreWordsThanTheEnumeratorFinds) {
-    for (const Registers registers : {Registers{1, false}, Registers{2, true}, Registers{2, false}}) {
+    // No register: padding alone, up to 64 words.
+    for (const Registers registers :
+         {Registers{0, false}, Registers{1, false}, Registers{2, true}, Registers{2, false}}) {
         const std::vector<int32_t> fewest = Enumerator(registers).fewest();
         int failures = 0;
         for (int64_t c = 0; c <= bound && failures < 10; ++c) {
