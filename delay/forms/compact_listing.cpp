@@ -23,7 +23,9 @@ std::string padding_lines(int64_t cycles, PadSpelling pad) {
     // GNU as reads "rjmp .+0" as a jump to the next instruction, clang's
     // assembler as one to itself, which never ends; a numeric local label
     // means the same to both.
-    const char* const two_cycles = pad == PadSpelling::avra ? "\trjmp PC+1\n" : "\trjmp 8f\n8:\n";
+    const std::string two_cycles = pad == PadSpelling::avra
+                                       ? "\trjmp PC+1\n"
+                                       : "\trjmp " + numeric_label(8) + "f\n" + numeric_label(8) + ":\n";
     std::string text;
     for (int64_t i = 0; i < cycles / 2; ++i) {
         text += two_cycles;

@@ -13,8 +13,8 @@
 namespace cyclotrim {
 
 // How the one-word, two-cycle pad (a relative jump to the next
-// instruction) is written: avra's "rjmp PC+1", or for GNU as and C "rjmp 8f"
-// to a numeric local label "8:" on the next line.
+// instruction) is written: avra's "rjmp PC+1", or for GNU as and C
+// "rjmp 90008f" to a numeric local label "90008:" on the next line.
 enum class PadSpelling { avra, gnu };
 
 // Writes `plan`. registers[i] holds byte i of the counter, low byte first

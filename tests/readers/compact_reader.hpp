@@ -40,7 +40,7 @@ struct CompactRun {
 std::string avra_register_key(std::string_view name);
 
 // Reads `listing`. Takes ldi, nop, a jump to the next instruction ("rjmp
-// PC+1", or "rjmp 8f" to a label 8 on the next line), dec, tst, sbiw r,K,
+// PC+1", or "rjmp Nf" to a local label N on the next line), dec, tst, sbiw r,K,
 // brne and breq forward, rjmp forward and, in a subroutine, push, pop and
 // ret. A brne back to a label (or a breq over the next instruction, an rjmp
 // back to it) closes a loop whose body ends in a count-down

@@ -97,7 +97,7 @@ TEST(VariableDelayTiming, TakesNUnitsFromTheCallOnEachCore) {
         {&atmega2560, true, false, 16, false, "", 0, "", words},
         {&atmega2560, true, false, 8, false, "16000", 16000, "", bytes},
         {&atmega328p, false, false, 8, false, "1000", 1000, "-r R25", bytes},  // free with 8 bits
-        // Compact: pads (rjmp 8f in GNU as) in the delays, sbiw on X, subi and sbci chains.
+        // Compact: pads (rjmp 90008f in GNU as) in the delays, sbiw on X, subi and sbci chains.
         {&atmega328p, false, false, 16, true, "16", 16, "", words, true},
         {&atmega328p, true, true, 8, false, "1000", 1000, "", bytes, true},
         {&atmega328p, false, true, 16, false, "100000", 100000, "-r R16,R17,R18", words_short, true},
