@@ -172,7 +172,8 @@ void offer_two_following_loops(int64_t cycles, const CompactRegisters& registers
         // Padding in the loop before them adds at least as many cycles as in
         // either of them: with none in theirs, the longest plan of these
         // bytes must still reach the count.
-        if (cycles > 2 * first.cycles() + longest_loop(registers, first_bytes,
+        if (first.words() + fewest_following_words + fewest_loop_words >= search.best_words ||
+            cycles > 2 * first.cycles() + longest_loop(registers, first_bytes,
                                                        search.best_words - 1 - first.words() -
                                                            fewest_following_words)) {
             continue;
@@ -257,6 +258,9 @@ void offer_nests_loaded_once(int64_t cycles, const CompactRegisters& registers, 
         CompactLoop loop;
         loop.count_down = count_down_for(bytes, sbiw_pair);
         loop.bytes = bytes;
+        if (loop.words() + outer_loop_words >= search.best_words) {
+            break;  // more bytes only add words
+        }
         const int64_t full = most_passes(bytes);
         const int64_t spread = cycles - bytes;  // all but the loop's ldi
         // With less body padding, 256 passes of a full wrap and the most
