@@ -21,6 +21,13 @@ StartOutcome refusal(std::string message) {
     return outcome;
 }
 
+// A picker's text that holds a second word after the register's name: a
+// listing would silently use the first word only.
+bool holds_more_than_one_word(std::string_view text) {
+    const std::string name = first_word(text);
+    return !first_word(text.substr(text.find(name) + name.size())).empty();
+}
+
 }  // namespace
 
 const RegisterTexts& default_register_texts() {
@@ -39,6 +46,11 @@ StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts
 
     std::vector<std::string> registers;
     for (int32_t i = 0; i < delay.registers_used(); ++i) {
+        if (holds_more_than_one_word(register_texts[i])) {
+            return refusal(format_text(
+                "\"%s\" is not one register name: choose one register for loop WL%i.",
+                std::string(without_surrounding_blanks(register_texts[i])).c_str(), i));
+        }
         registers.push_back(first_word(register_texts[i]));
     }
     if (auto why = register_refusal(registers)) {

@@ -40,6 +40,7 @@ bool is_refusal_message(const std::string& message) {
     return is_cycle_count_refusal(message) ||
            (message.rfind("Choose a register for loop WL", 0) == 0 && ends_with(message, ".")) ||
            ends_with(message, " is chosen for two loops: each loop needs its own register.") ||
+           message.find(" is not one register name: choose one register for loop WL") != std::string::npos ||
            (message.rfind("ldi cannot load ", 0) == 0 &&
             ends_with(message, ": choose a register from R16 to R31.")) ||
            ends_with(message, " is not a register name: choose one from R16 to R31.") ||
