@@ -4,10 +4,12 @@
 import atexit, os, re, subprocess, sys, time
 try:
     import pyatspi
+    from gi.repository import GLib
 except ImportError:
     sys.exit(print("SKIP: needs python3-pyatspi and at-spi2-core") or 77)
 NAMES = {"Start", "Clear", "Copy", "Cycles:", "Cycle count", "Time in seconds", "Clock in MHz", "Listing",
          "Register of loop WL0", "Register of loop WL1", "Register of loop WL2"}
+LISTS = {"Register list of loop WL0", "Register list of loop WL1", "Register list of loop WL2", "Clock list"}
 DONE, TIME = " Created %d lines of assembler code.", 'Time read as 1 s; "ms" ignored.'
 # An arrow key on the chosen one of Cycles and Time, a text typed into an entry and Enter: the count and status.
 STARTS = [("Up", "Cycle count", "1000", "1000", DONE[1:] % 7),
@@ -15,7 +17,7 @@ STARTS = [("Up", "Cycle count", "1000", "1000", DONE[1:] % 7),
           ("Left", "Cycle count", "1000abc", "1000abc", 'Cycles read as 1000; "abc" ignored.' + DONE % 7),
           ("Right", "Clock in MHz", "7,3728", "7000000", TIME + ' Clock read as 7 MHz; ",3728" ignored.' + DONE % 13),
           ("Down", "Clock in MHz", "fast", "7000000", TIME + ' Clock held no number; "fast" ignored.' + DONE % 13)]
-failures, program = [], None
+failures, program, heard = [], None, []
 
 def check(what, ok, seen=""):
     print(f"ok {what}" if ok else f"FAIL {what}: {seen!r}")
@@ -25,6 +27,8 @@ def poll(found, seconds=3):  # the first true value found() gives within the tim
         if value := found():
             return value
         time.sleep(0.05)
+        while GLib.MainContext.default().iteration(False):  # the events a screen reader hears
+            pass
 def has(node, *states):
     return all(node.getState().contains(state) for state in (pyatspi.STATE_SHOWING, *states))
 def showing(*states, node=None):  # the nodes showing, with `states`, outside the pickers' closed lists
@@ -62,12 +66,14 @@ def outside():
     return [n.name for n in controls if (str(box.width), str(box.height)) != size or not has(n)
             or not within(n.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))]
 check(f"every control inside the window at {size}", poll(lambda: not outside()), outside())
+pyatspi.Registry.registerEventListener(lambda e: e.detail1 and heard.append(e.source.name), "object:state-changed:focused")
 reached, focus = set(), set()
 for _ in range(15):  # each Tab waits for the focus to move on
     xdotool("key", "Tab")
     focus = poll(lambda: (now := {(n.getRoleName(), n.name) for n in showing(pyatspi.STATE_FOCUSED)}) != focus and now) or focus
     reached |= {name for _, name in focus}
 check("Tab reaches every control", NAMES <= reached, NAMES - reached)
+check("every Tab stop heard by name", all(heard) and LISTS <= set(heard), heard)
 
 for arrow, entry, text, count, status in STARTS:
     find(None, "radio button", pyatspi.STATE_CHECKED).queryComponent().grabFocus()
