@@ -7,7 +7,9 @@
 #include "delay/nest/delay_listing.hpp"
 #include "delay/nest/delay_plan.hpp"
 #include "delay/input/entry_parsing.hpp"
+#include "delay/input/reading_notes.hpp"
 #include "delay/input/register_choice.hpp"
+#include "delay/input/time_conversion.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {
@@ -67,6 +69,22 @@ StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts
     outcome.diagnostics = diagnostic_lines(delay, plan);
     outcome.status_message =
         format_text("Created %i lines of assembler code.", listing.line_count);
+    return outcome;
+}
+
+StartOutcome run_window_start(const StartEntries& entries, LoopPlan& plan) {
+    if (!entries.time_mode) {
+        StartOutcome outcome = run_start_command(entries.cycles, entries.registers, plan);
+        outcome.status_message = status_naming_ignored_text(outcome.status_message, entries.cycles);
+        return outcome;
+    }
+    const TimeInCycles count = start_count_from_time(entries.time, entries.clock);
+    if (!count.ok) {
+        return refusal(count.comment_or_problem);
+    }
+    const std::string cycles_text = std::to_string(count.cycles);
+    StartOutcome outcome = run_start_command(cycles_text, entries.registers, plan);
+    outcome.cycles_text = cycles_text;
     return outcome;
 }
 

@@ -79,10 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool time_mode = (data[0] & 1) != 0;
     const std::vector<std::string> fields = input_texts(data, size, 1, 6);
     std::string cycles = fields[0];
-    if (time_mode) {
-        if (const auto converted = cyclotrim::cycles_text_from_time(fields[4], fields[5])) {
-            cycles = *converted;
-        }
+    if (time_mode) {  // Start writes the count it reads from the time and the clock, or nothing
+        const cyclotrim::TimeInCycles count = cyclotrim::start_count_from_time(fields[4], fields[5]);
+        cycles = count.ok ? std::to_string(count.cycles) : "none";
     }
     const cyclotrim::RegisterTexts registers{fields[1], fields[2], fields[3]};
     cyclotrim::LoopPlan plan;
