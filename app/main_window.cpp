@@ -102,10 +102,23 @@ void name_for_screen_readers(Gtk::Widget& widget, const char* name) {
     widget.get_accessible()->set_name(name);
 }
 
-// A picker is its combo and the combo's entry: both carry the name.
-void name_for_screen_readers(Gtk::ComboBoxText& picker, const char* name) {
+// Names the toggle buttons inside `widget`, a combo or a part of one, for
+// screen readers.
+void name_list_button(GtkWidget* widget, gpointer name) {
+    if (GTK_IS_TOGGLE_BUTTON(widget)) {
+        atk_object_set_name(gtk_widget_get_accessible(widget), static_cast<const char*>(name));
+    } else if (GTK_IS_CONTAINER(widget)) {
+        gtk_container_forall(GTK_CONTAINER(widget), name_list_button, name);
+    }
+}
+
+// A picker is its combo and the combo's entry: both carry the name. Its
+// list button, a Tab stop of its own that is no child of the combo's
+// accessible, carries `list_name`.
+void name_for_screen_readers(Gtk::ComboBoxText& picker, const char* name, const char* list_name) {
     name_for_screen_readers(static_cast<Gtk::Widget&>(picker), name);
     name_for_screen_readers(*picker.get_entry(), name);
+    name_list_button(GTK_WIDGET(picker.gobj()), const_cast<char*>(list_name));
 }
 
 // A cell of the input table: never stretched vertically.
@@ -188,16 +201,19 @@ Gtk::Window* build_main_window() {
     hbox3_item.show();
     toolbar2.append(hbox3_item);
     std::vector<Gtk::Entry*> register_entries;
-    for (const auto& [combo, entry, items, text, spoken_name] :
-         {std::tuple{"combo1", "R0", register_items, "R16", "Register of loop WL0"},
-          std::tuple{"combo2", "R1", register_items_or_none, "R17", "Register of loop WL1"},
-          std::tuple{"combo3", "R2", register_items, "R18", "Register of loop WL2"}}) {
+    for (const auto& [combo, entry, items, text, spoken_name, list_name] :
+         {std::tuple{"combo1", "R0", register_items, "R16", "Register of loop WL0",
+                     "Register list of loop WL0"},
+          std::tuple{"combo2", "R1", register_items_or_none, "R17", "Register of loop WL1",
+                     "Register list of loop WL1"},
+          std::tuple{"combo3", "R2", register_items, "R18", "Register of loop WL2",
+                     "Register list of loop WL2"}}) {
         // One character more than the longest register name: R is wider than the
         // font's average character, and a name one pixel too wide scrolls
         // its last character out of sight.
         Gtk::ComboBoxText& picker = add_combo(*window, combo, entry, 50, 4, items, text);
         hbox3.pack_start(picker, true, true, 0);
-        name_for_screen_readers(picker, spoken_name);
+        name_for_screen_readers(picker, spoken_name, list_name);
         register_entries.push_back(picker.get_entry());
     }
 
@@ -253,7 +269,7 @@ Gtk::Window* build_main_window() {
 
     name_for_screen_readers(cycles, "Cycle count");
     name_for_screen_readers(time, "Time in seconds");
-    name_for_screen_readers(combo4, "Clock in MHz");
+    name_for_screen_readers(combo4, "Clock in MHz", "Clock list");
     name_for_screen_readers(scrolledwindow2, "Listing");
     name_for_screen_readers(text, "Listing");
 

@@ -47,6 +47,14 @@ cyclotrim_part(timing_tests "the simulator's timing tests (labels timing, sweep)
                SIMAVR_LIBRARY libsimavr-dev ELF_LIBRARY libelf-dev AVRA avra AVR_AS binutils-avr
                AVR_GCC gcc-avr AVR_LIBC_IO avr-libc CLANG clang)
 
+if(timing_tests)
+  find_file(ARDUINO_MK Arduino.mk PATHS /usr/share/arduino NO_DEFAULT_PATH)
+  find_file(ARDUINO_CORE Arduino.h PATHS /usr/share/arduino/hardware/arduino/avr/cores/arduino
+            NO_DEFAULT_PATH)
+  cyclotrim_part(arduino_tests "the Arduino sketch test (label timing)" ARDUINO_MK arduino-mk
+                 ARDUINO_CORE arduino-core-avr)
+endif()
+
 find_program(DPKG_BUILDPACKAGE dpkg-buildpackage)
 find_program(DH dh)
 find_program(LINTIAN lintian)

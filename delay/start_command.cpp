@@ -7,7 +7,9 @@
 #include "delay/nest/delay_listing.hpp"
 #include "delay/nest/delay_plan.hpp"
 #include "delay/input/entry_parsing.hpp"
+#include "delay/input/reading_notes.hpp"
 #include "delay/input/register_choice.hpp"
+#include "delay/input/time_conversion.hpp"
 #include "delay/text_format.hpp"
 
 namespace cyclotrim {
@@ -19,6 +21,13 @@ StartOutcome refusal(std::string message) {
     outcome.refused = true;
     outcome.status_message = std::move(message);
     return outcome;
+}
+
+// A picker's text that holds a second word after the register's name: a
+// listing would silently use the first word only.
+bool holds_more_than_one_word(std::string_view text) {
+    const std::string name = first_word(text);
+    return !first_word(text.substr(text.find(name) + name.size())).empty();
 }
 
 }  // namespace
@@ -39,6 +48,11 @@ StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts
 
     std::vector<std::string> registers;
     for (int32_t i = 0; i < delay.registers_used(); ++i) {
+        if (holds_more_than_one_word(register_texts[i])) {
+            return refusal(format_text(
+                "\"%s\" is not one register name: choose one register for loop WL%i.",
+                std::string(without_surrounding_blanks(register_texts[i])).c_str(), i));
+        }
         registers.push_back(first_word(register_texts[i]));
     }
     if (auto why = register_refusal(registers)) {
@@ -55,6 +69,22 @@ StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts
     outcome.diagnostics = diagnostic_lines(delay, plan);
     outcome.status_message =
         format_text("Created %i lines of assembler code.", listing.line_count);
+    return outcome;
+}
+
+StartOutcome run_window_start(const StartEntries& entries, LoopPlan& plan) {
+    if (!entries.time_mode) {
+        StartOutcome outcome = run_start_command(entries.cycles, entries.registers, plan);
+        outcome.status_message = status_naming_ignored_text(outcome.status_message, entries.cycles);
+        return outcome;
+    }
+    const TimeInCycles count = start_count_from_time(entries.time, entries.clock);
+    if (!count.ok) {
+        return refusal(count.comment_or_problem);
+    }
+    const std::string cycles_text = std::to_string(count.cycles);
+    StartOutcome outcome = run_start_command(cycles_text, entries.registers, plan);
+    outcome.cycles_text = cycles_text;
     return outcome;
 }
 

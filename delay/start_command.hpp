@@ -25,11 +25,29 @@ struct StartOutcome {
     std::string diagnostics;
     // Replaces the status-bar message: the line count, or why nothing was written.
     std::string status_message;
+    // In Time mode, the count read from the time and the clock, for the
+    // cycles entry; empty when they gave none.
+    std::string cycles_text;
+};
+
+// The window's entries behind one Start.
+struct StartEntries {
+    bool time_mode = false;  // Time chosen: the count comes from the time and the clock
+    std::string cycles;
+    std::string time;
+    std::string clock;
+    RegisterTexts registers = default_register_texts();
 };
 
 // Runs Start for the given entry texts. `plan` is the long-lived loop plan
 // of the session; it is only updated when a listing is written.
 StartOutcome run_start_command(std::string_view cycles_text, const RegisterTexts& register_texts,
                                LoopPlan& plan);
+
+// Runs Start for the window's entries. In Cycles mode on the cycle count,
+// the status first naming any text after its number; in Time mode on the
+// time and the clock, read again (the cycles entry may hold the count of
+// earlier texts), or refused, with the reason, when they give no count.
+StartOutcome run_window_start(const StartEntries& entries, LoopPlan& plan);
 
 }  // namespace cyclotrim

@@ -40,6 +40,7 @@ bool is_refusal_message(const std::string& message) {
     return is_cycle_count_refusal(message) ||
            (message.rfind("Choose a register for loop WL", 0) == 0 && ends_with(message, ".")) ||
            ends_with(message, " is chosen for two loops: each loop needs its own register.") ||
+           message.find(" is not one register name: choose one register for loop WL") != std::string::npos ||
            (message.rfind("ldi cannot load ", 0) == 0 &&
             ends_with(message, ": choose a register from R16 to R31.")) ||
            ends_with(message, " is not a register name: choose one from R16 to R31.") ||
@@ -78,10 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool time_mode = (data[0] & 1) != 0;
     const std::vector<std::string> fields = input_texts(data, size, 1, 6);
     std::string cycles = fields[0];
-    if (time_mode) {
-        if (const auto converted = cyclotrim::cycles_text_from_time(fields[4], fields[5])) {
-            cycles = *converted;
-        }
+    if (time_mode) {  // Start writes the count it reads from the time and the clock, or nothing
+        const cyclotrim::TimeInCycles count = cyclotrim::start_count_from_time(fields[4], fields[5]);
+        cycles = count.ok ? std::to_string(count.cycles) : "none";
     }
     const cyclotrim::RegisterTexts registers{fields[1], fields[2], fields[3]};
     cyclotrim::LoopPlan plan;

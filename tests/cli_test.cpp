@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <clocale>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "test_io.hpp"
+#include "delay/input/time_conversion.hpp"
 #include "delay/start_command.hpp"
 
 namespace {
@@ -487,4 +490,43 @@ TEST(Generator, NamesNeverShareALabel) {
             }
         }
     }
+}
+
+// The Time-mode requests of window_requests.tsv of `locale` through the window's Start, the
+// cycles entry holding an earlier count, and the companion: the same count and listing, or a
+// refusal from both; typing shows the count Start reads.
+static void expect_rows_read_alike(const std::string& locale) {
+    const std::string folder = std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/') + 1);
+    std::istringstream table(file_text(folder + "window_requests.tsv"));
+    for (std::string line; std::getline(table, line);) {
+        std::vector<std::string> row(1);  // locale, time, clock, WL0, WL1, WL2, count or refusal
+        for (const char c : line) {
+            c == '\t' ? row.emplace_back() : row.back() += c;
+        }
+        if (row[0] != locale) {
+            continue;
+        }
+        cyclotrim::LoopPlan plan;
+        const cyclotrim::StartOutcome window =
+            cyclotrim::run_window_start({true, "16000", row[1], row[2], {row[3], row[4], row[5]}}, plan);
+        std::string request = "-t '" + row[1] + "' -f '" + row[2] + "'";
+        std::replace(request.begin(), request.end(), ',', locale == "C" ? ',' : '.');
+        const GeneratorRun companion = run_generator(request + " -r '" + row[3] + "," + row[4] + "," + row[5] + "'");
+        const bool counted = row[6].find_first_not_of("0123456789") == std::string::npos;
+        EXPECT_EQ(companion.status, counted ? 0 : 2) << line;
+        EXPECT_EQ(counted ? window.cycles_text : window.status_message, row[6]) << line;
+        const std::string& out = companion.out;
+        EXPECT_EQ(out.substr(std::min(out.find(";<==="), out.size())), window.listing) << line;
+        if (row[1] != "0" && row[6].rfind("Too many", 0) != 0) {
+            EXPECT_EQ(cyclotrim::cycles_text_from_time(row[1], row[2]).value_or(""), window.cycles_text) << line;
+        }
+    }
+}
+
+TEST(WindowRequests, ReadAsTheCompanionReadsThem) { expect_rows_read_alike("C"); }
+
+TEST(WindowRequests, ReadsTheLocalesDecimalComma) {
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "no de_DE.UTF-8 locale here";
+    expect_rows_read_alike("de");
+    std::setlocale(LC_ALL, "C");
 }

@@ -238,9 +238,11 @@ TEST(StartCommand, ChecksOnlyTheRegistersTheListingUses) {
     EXPECT_TRUE(start("1530", {"R16", "", "R16"}).refused);
 }
 
-TEST(StartCommand, RegisterNamesAreTheFirstWordOfAnyLength) {
-    const StartOutcome outcome = start("1530", {"  delay_outer extra", "R20", "R18"});
+TEST(StartCommand, RegisterNamesAreOneWordOfAnyLength) {
+    const StartOutcome outcome = start("1530", {"  delay_outer\t", "R20", "R18"});
     EXPECT_EQ(code_lines(outcome.listing),
               "\tldi delay_outer,0xff / WL0:\tldi R20,0x1 / WL1:\tdec R20 / \tbrne WL1 / "
               "\tdec delay_outer / \tbrne WL0 / ");
+    EXPECT_EQ(start("1530", {" delay_outer extra ", "R20", "R18"}).status_message,
+              "\"delay_outer extra\" is not one register name: choose one register for loop WL0.");
 }

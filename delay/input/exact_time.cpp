@@ -47,9 +47,21 @@ const QuantityKind clock_kind{"a clock frequency", clock_units, std::size(clock_
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The length of the decimal point at the start of `text`: "." or
+// `other_point`; 0 when neither is there.
+size_t point_length(std::string_view text, std::string_view other_point) {
+    if (!text.empty() && text[0] == '.') {
+        return 1;
+    }
+    return !other_point.empty() && text.substr(0, other_point.size()) == other_point
+               ? other_point.size()
+               : 0;
+}
+
 // Reads [+-]digits[.digits][e[+-]digits] from the start of `text` into
-// `quantity`; returns the length read, 0 if there is no number.
-size_t read_number(std::string_view text, Quantity& quantity) {
+// `quantity`, `other_point` (if not empty) standing for "." too; returns the
+// length read, 0 if there is no number.
+size_t read_number(std::string_view text, std::string_view other_point, Quantity& quantity) {
     size_t pos = 0;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
         quantity.negative = text[pos] == '-';
@@ -60,8 +72,8 @@ size_t read_number(std::string_view text, Quantity& quantity) {
     for (; pos < text.size() && is_digit(text[pos]); ++pos) {
         digits += text[pos];
     }
-    if (pos < text.size() && text[pos] == '.') {
-        for (++pos; pos < text.size() && is_digit(text[pos]); ++pos) {
+    if (const size_t point = point_length(text.substr(pos), other_point); point > 0) {
+        for (pos += point; pos < text.size() && is_digit(text[pos]); ++pos) {
             digits += text[pos];
             --exponent;
         }
@@ -101,11 +113,12 @@ QuantityReading refused(std::string problem) {
     return reading;
 }
 
-QuantityReading read_quantity(std::string_view text, const QuantityKind& kind) {
+QuantityReading read_quantity(std::string_view text, std::string_view other_point,
+                              const QuantityKind& kind) {
     const std::string quoted = std::string(text);
     const std::string_view body = without_surrounding_blanks(text);
     Quantity quantity;
-    const size_t number_length = read_number(body, quantity);
+    const size_t number_length = read_number(body, other_point, quantity);
     const std::string_view unit = without_surrounding_blanks(body.substr(number_length));
     if (number_length > 0 && quantity.digits.size() > max_significant_digits) {
         return refused(format_text("\"%s\" is not %s: it has more than %i digits.",
@@ -119,7 +132,7 @@ QuantityReading read_quantity(std::string_view text, const QuantityKind& kind) {
         }
     }
     if (number_length == 0 || found == nullptr) {
-        if (quoted.find(',') != std::string::npos) {
+        if (quoted.find(',') != std::string::npos && other_point != ",") {
             return refused(format_text("\"%s\" is not %s: the decimal point is \".\", as in %s.",
                                        quoted.c_str(), kind.what, kind.example));
         }
@@ -366,9 +379,30 @@ std::string how_far(const RoundedProduct& product, const Quantity& clock, int32_
 
 }  // namespace
 
-QuantityReading read_time(std::string_view text) { return read_quantity(text, time_kind); }
+QuantityReading read_time(std::string_view text, std::string_view other_point) {
+    return read_quantity(text, other_point, time_kind);
+}
 
-QuantityReading read_clock(std::string_view text) { return read_quantity(text, clock_kind); }
+QuantityReading read_clock(std::string_view text, std::string_view other_point) {
+    return read_quantity(text, other_point, clock_kind);
+}
+
+std::optional<std::string> whole_cycles_text(const Quantity& time, const Quantity& clock) {
+    if ((time.negative && !time.digits.empty()) || clock.negative || clock.digits.empty()) {
+        return std::nullopt;
+    }
+    const std::string product = multiply(time.digits, clock.digits);
+    const int64_t whole_length = static_cast<int64_t>(product.size()) + time.exponent + clock.exponent;
+    if (product.empty() || whole_length <= 0) {
+        return "0";
+    }
+    if (whole_length > 40) {
+        return std::nullopt;
+    }
+    const size_t whole = static_cast<size_t>(whole_length);
+    return whole <= product.size() ? product.substr(0, whole)
+                                   : product + std::string(whole - product.size(), '0');
+}
 
 TimeInCycles cycles_for_time(const Quantity& time, const Quantity& clock, Rounding rounding,
                              int64_t limit) {

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Cycle counts from a time and a clock frequency, computed exactly from
-// their decimal texts, for the command line. Unlike the window's Time input
-// (single precision, the user's locale), the texts are read the same way on
-// every machine: "." is the decimal point, and a unit may follow the number.
+// their decimal texts, for the command line and the window's Time input.
+// "." is the decimal point, and a unit may follow the number; the window
+// also takes its locale's separator.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,15 +30,20 @@ struct QuantityReading {
     std::string problem;  // why the text was refused, when !ok
 };
 
-// A time: a number ("." as the point, an exponent allowed) and an optional
-// unit s, ms, us (or µs), ns; no unit means seconds.
-QuantityReading read_time(std::string_view text);
+// A time: a number ("." as the point, or `other_point` where that is not
+// empty; an exponent allowed) and an optional unit s, ms, us (or µs), ns; no
+// unit means seconds.
+QuantityReading read_time(std::string_view text, std::string_view other_point = {});
 
 // A clock frequency: a number as for a time and an optional unit Hz, kHz or
 // MHz; no unit means MHz.
-QuantityReading read_clock(std::string_view text);
+QuantityReading read_clock(std::string_view text, std::string_view other_point = {});
 
 enum class Rounding { down, nearest, up };
+
+// time x clock in whole cycles, rounded down, written in full however large
+// (up to 40 digits); nothing for a negative time or a clock not above 0.
+std::optional<std::string> whole_cycles_text(const Quantity& time, const Quantity& clock);
 
 struct TimeInCycles {
     bool ok = false;

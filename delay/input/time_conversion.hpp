@@ -1,34 +1,36 @@
 // SPDX-License-Identifier: MIT
-// Cycle counts from a time in seconds and a clock frequency in MHz, as the
-// Time input and the command line's -t/-f read them.
+// Cycle counts from the window's Time input: a time and a clock frequency
+// read exactly from their decimal texts, as the command line's -t and -f
+// read them, with the user's decimal separator taken beside ".".
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "delay/input/exact_time.hpp"
+
 namespace cyclotrim {
 
-// A number read from the start of a text as the Time input reads it.
-struct SingleReading {
-    std::optional<float> value;  // nothing when the text does not begin with a number
-    size_t length = 0;           // of the text up to the number's end, leading blanks included
-};
+// The time entry's text read as -t reads it (a number, then s, ms, us, µs
+// or ns; seconds when no unit follows), a full stop or the current locale's
+// decimal separator being the point: 7.3728 and 7,3728 read alike in a
+// German locale. An empty entry gets a refusal of its own.
+QuantityReading read_time_entry(std::string_view text);
 
-// Reads the number at the start of `text` like sscanf's "%f" into a
-// single-precision value, a full stop or the current locale's separator
-// being the decimal point (see cycles_text_from_time).
-SingleReading read_single(std::string_view text);
+// The clock entry's text read as -f reads it (a number, then Hz, kHz or
+// MHz; MHz when no unit follows), with the same decimal points.
+QuantityReading read_clock_entry(std::string_view text);
 
-// The text for the cycles entry: the whole number of cycles in `time_text`
-// seconds at `mhz_text` MHz, rounded down. Both texts are read like sscanf's
-// "%f" into single-precision values, up to the first character that does
-// not belong to the number; a full stop is a decimal separator, and so is the
-// current locale's own where it differs (7.3728 and 7,3728 read alike in a
-// German locale). Nothing when the time is zero or no number, the frequency
-// is no number, or the product is not finite; the entry then keeps its count.
+// The text for the cycles entry while the user types: time x clock in whole
+// cycles, rounded down, written in full even where Start would refuse it.
+// Nothing when a text gives no count, the time is zero or negative, or the
+// clock is not above 0: the entry then keeps its count.
 std::optional<std::string> cycles_text_from_time(std::string_view time_text,
                                                  std::string_view mhz_text);
+
+// The count that Start writes in Time mode: the two texts read again, time
+// x clock rounded down, at most max_cycle_count; or why there is none.
+TimeInCycles start_count_from_time(std::string_view time_text, std::string_view mhz_text);
 
 }  // namespace cyclotrim

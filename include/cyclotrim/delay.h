@@ -4,11 +4,15 @@
    C and C++ (avr-gcc, clang --target=avr), at every optimisation level:
 
        #include <cyclotrim/delay.h>
-       cyclotrim_delay_cycles(1000);   exactly 1000 cycles; any constant
-                                       from 0 to 4294967295
+       cyclotrim_delay_cycles(1000);   exactly 1000 cycles; any integer
+                                       constant from 0 to 4294967295
        cyclotrim_delay_us(2.5);        with F_CPU (in Hz) defined: the time
        cyclotrim_delay_ms(10);         times the clock, rounded up, so never
                                        shorter than asked, exact when whole
+
+   A time is a decimal literal as C writes it (2.5, 1e-3, .5f, in
+   parentheses or not), read exactly from its digits, or an integer
+   constant expression (BIT_US + 1), evaluated exactly.
 
    A preprocessed assembler file (.S) that includes this header gets the
    macro `cyclotrim_delay_cycles N`.
@@ -17,15 +21,21 @@
    in the fewest instruction words that Cyclotrim's compact planner finds
    (cyclotrim-gen --compact --syntax c N writes the same words): a loop
    whose counter has one to four bytes in r24 to r27, counted down with dec,
-   or sbiw and sbci, with padding (nop, and rjmp to the next instruction for
-   two cycles) in its body and after it; where that saves a word, a second
-   loop on the counter left at 0, or an 8-bit loop around it. It changes
-   r24 to r27 and the status flags, which C code may change freely: the
+   or sbiw and sbci (subi and sbci on the reduced core of the ATtiny4/5/9/10
+   and 20/40), with padding (nop, and rjmp to the next instruction for two
+   cycles) in its body and after it; where that saves a word, a second loop
+   on the counter left at 0, or an 8-bit loop around it. Its branches name
+   no label, so none can meet a label of the code around it. It changes r24
+   to r27 and the status flags, which C code may change freely: the
    compiler saves what it keeps there. Interrupts that run during the delay
    lengthen it, as they lengthen any busy-wait.
 
-   A count that is not a compile-time constant, or out of range, and a time
-   without F_CPU, are compile errors. */
+   A count that is not an integer constant, or out of range, a time that is
+   neither of the above, and a time without F_CPU, are compile errors.
+
+   Under clang, which lacks it, the header also gives avr-libc's delays
+   (_delay_us, _delay_ms) the builtin they call, __builtin_avr_delay_cycles,
+   when it is included before <util/delay.h>. */
 
 #ifndef CYCLOTRIM_DELAY_PLANNER_LINES
 #ifndef CYCLOTRIM_DELAY_H
@@ -33,8 +43,9 @@
 
 /* The planner is written once, in the lines at the end of this file, each
    line one assembler statement. An assembler file takes them as they are;
-   C takes them as the text of one asm statement at file scope, which
-   defines the planner's macros once for the translation unit. */
+   C takes each as an asm statement at file scope, short enough for every
+   standard's string limit. The planner's macros are defined once per
+   assembly, however many files the compiler merges into one (-flto). */
 #ifdef __ASSEMBLER__
 #define CYCLOTRIM__ASM(...) __VA_ARGS__
 #define CYCLOTRIM_DELAY_PLANNER_LINES
@@ -50,82 +61,122 @@ cyclotrim__delay
 .endm
 
 #else
-#define CYCLOTRIM__ASM(...) #__VA_ARGS__ "\n"
-__asm__(
+#define CYCLOTRIM__ASM(...) __asm__(#__VA_ARGS__ "\n");
 #define CYCLOTRIM_DELAY_PLANNER_LINES
 #include "delay.h"
 #undef CYCLOTRIM_DELAY_PLANNER_LINES
-);
+
+#ifdef __cplusplus
+#define CYCLOTRIM__CAST(type, value) static_cast<type>(value)
+#else
+#define CYCLOTRIM__CAST(type, value) ((type)(value))
+#endif
 
 #if defined(__cplusplus) && __cplusplus >= 201103L
 #define CYCLOTRIM__ASSERT(condition, why, message) static_assert(condition, message)
-#elif defined(__cplusplus)
-#define CYCLOTRIM__ASSERT(condition, why, message) \
-    typedef char why[(condition) ? 1 : -1] __attribute__((unused))
-#else
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 #define CYCLOTRIM__ASSERT(condition, why, message) _Static_assert(condition, message)
+#else
+#define CYCLOTRIM__ASSERT(condition, why, message)                                                 \
+    typedef char why[(condition) ? 1 : -1] __attribute__((__unused__))
 #endif
+
+/* Whether a constant has an integer type (integer, enumeration or bool),
+   and its value where it has, 0 otherwise: a floating value is never
+   converted, so no conversion can overflow. */
+#define CYCLOTRIM__IS_INTEGER(value)                                                               \
+    (__builtin_classify_type(value) >= 1 && __builtin_classify_type(value) <= 4)
+#define CYCLOTRIM__INTEGER(value)                                                                  \
+    (CYCLOTRIM__IS_INTEGER(value) && __builtin_constant_p(value) ? (value) : 0)
 
 #define CYCLOTRIM__TEXT(...) #__VA_ARGS__
 #define CYCLOTRIM__EXPANDED_TEXT(...) CYCLOTRIM__TEXT(__VA_ARGS__)
 #define CYCLOTRIM__CLOBBERS "r24", "r25", "r26", "r27"
 
-#define cyclotrim_delay_cycles(count)                                                        \
-    ({                                                                                       \
-        CYCLOTRIM__ASSERT(__builtin_constant_p(count),                                      \
-                          cyclotrim_delay_cycles_needs_a_constant_count,                     \
-                          "cyclotrim_delay_cycles: the count must be a compile-time constant"); \
-        CYCLOTRIM__ASSERT((unsigned long long)(__builtin_constant_p(count) ? (count) : 0) <= \
-                              4294967295ULL,                                                 \
-                          cyclotrim_delay_cycles_takes_0_to_4294967295,                      \
-                          "cyclotrim_delay_cycles: the count must be from 0 to 4294967295"); \
-        __asm__ __volatile__(".set .Lcyc_n, %0\n\tcyclotrim__delay"                          \
-                             :                                                               \
-                             : "i"((unsigned long long)(count))                              \
-                             : CYCLOTRIM__CLOBBERS);                                         \
+#define cyclotrim_delay_cycles(count)                                                              \
+    __extension__({                                                                                \
+        CYCLOTRIM__ASSERT(__builtin_constant_p(count) && CYCLOTRIM__IS_INTEGER(count),             \
+                          cyclotrim_delay_cycles_needs_an_integer_constant,                        \
+                          "cyclotrim_delay_cycles: the count must be an integer constant");        \
+        CYCLOTRIM__ASSERT(CYCLOTRIM__CAST(unsigned long long, CYCLOTRIM__INTEGER(count)) <=        \
+                              4294967295ULL,                                                       \
+                          cyclotrim_delay_cycles_takes_0_to_4294967295,                            \
+                          "cyclotrim_delay_cycles: the count must be from 0 to 4294967295");       \
+        __asm__ __volatile__(".set .Lcyc_n, %0\n\tcyclotrim__delay"                                \
+                             :                                                                     \
+                             : "i"(CYCLOTRIM__CAST(unsigned long long, CYCLOTRIM__INTEGER(count))) \
+                             : CYCLOTRIM__CLOBBERS);                                               \
     })
 
-/* A time: its number as written (an integer or a decimal fraction, with
-   an exponent e or E; a type suffix and parentheses are passed over) is
-   read a character at a time while assembling, so that the count is
-   exact. clang's assembler goes through a quoted text with its quotes and
-   gives a character's code as '\c'; GNU as goes through it without them,
-   and the code comes from comparing each character. */
+/* A time's characters, one at a time, as .Lcyc_ch, their code. clang's
+   assembler goes through a quoted text with its quotes and gives a
+   character's code as '\c'; GNU as goes through it without them, and the
+   code comes from comparing the character with each one a time may hold
+   (0 for any other). */
 #ifdef __clang__
 #define CYCLOTRIM__CHARACTER_CODE ".set .Lcyc_ch, '\\c'\n\t"
 #else
-#define CYCLOTRIM__CHARACTER_CODE                                                            \
-    ".set .Lcyc_ch, 0\n\t.irpc d, 0123456789\n\t.ifc \\c,\\d\n\t"                          \
-    ".set .Lcyc_ch, (48 + \\d)\n\t.endif\n\t.endr\n\t"                                      \
-    ".ifc \\c,.\n\t.set .Lcyc_ch, 46\n\t.endif\n\t.ifc \\c,e\n\t.set .Lcyc_ch, 101\n\t.endif\n\t" \
-    ".ifc \\c,E\n\t.set .Lcyc_ch, 69\n\t.endif\n\t.ifc \\c,-\n\t.set .Lcyc_ch, 45\n\t.endif\n\t"  \
-    ".ifc \\c,+\n\t.set .Lcyc_ch, 43\n\t.endif\n\t.ifc \\c,(\n\t.set .Lcyc_ch, 40\n\t.endif\n\t"  \
-    ".ifc \\c,)\n\t.set .Lcyc_ch, 41\n\t.endif\n\t"                                         \
-    ".irpc s, fFlLuU\n\t.ifc \\c,\\s\n\t.set .Lcyc_ch, 102\n\t.endif\n\t.endr\n\t"
+#define CYCLOTRIM__IS(character, code) \
+    ".ifc \\c," character "\n\t.set .Lcyc_ch, " code "\n\t.endif\n\t"
+#define CYCLOTRIM__CHARACTER_CODE                                                                  \
+    ".set .Lcyc_ch, 0\n\t.irpc d, 0123456789\n\t.ifc \\c,\\d\n\t"                                  \
+    ".set .Lcyc_ch, (48 + \\d)\n\t.endif\n\t.endr\n\t" CYCLOTRIM__IS(".", "46")                    \
+    CYCLOTRIM__IS("e", "101") CYCLOTRIM__IS("E", "69") CYCLOTRIM__IS("+", "43")                    \
+    CYCLOTRIM__IS("-", "45") CYCLOTRIM__IS("(", "40") CYCLOTRIM__IS(")", "41")                     \
+    CYCLOTRIM__IS("f", "102") CYCLOTRIM__IS("F", "70") CYCLOTRIM__IS("l", "108")                   \
+    CYCLOTRIM__IS("L", "76") CYCLOTRIM__IS("", "32")
 #endif
 
-#define CYCLOTRIM__TIME(time, per_second, name)                                              \
-    ({                                                                                       \
-        CYCLOTRIM__ASSERT(__builtin_constant_p(time), name##_needs_a_constant_time,          \
-                          #name ": the time must be a compile-time constant");               \
-        __asm__ __volatile__(                                                                \
-            ".set .Lcyc_clock, %0\n\t.set .Lcyc_per_second, " #per_second "\n\t"            \
-            "cyclotrim__time_start\n\t"                                                      \
-            ".irpc c, \"" CYCLOTRIM__EXPANDED_TEXT(time) "\"\n\t" CYCLOTRIM__CHARACTER_CODE   \
-            "cyclotrim__time_character\n\t.endr\n\t"                                         \
-            ".if .Lcyc_bad\n\t"                                                              \
-            ".error \"" #name ": the time must be a number, such as 2.5 or 1e3\"\n\t"        \
-            ".endif\n\tcyclotrim__time_count\n\t"                                            \
-            ".if .Lcyc_bad\n\t"                                                              \
-            ".error \"" #name ": the time at F_CPU takes more than 4294967295 cycles\"\n\t"  \
-            ".endif\n\tcyclotrim__delay"                                                     \
-            :                                                                                \
-            : "i"((unsigned long long)(F_CPU))                                               \
-            : CYCLOTRIM__CLOBBERS);                                                          \
+/* Both readings of a time, chosen while assembling: an integer's value,
+   or the characters of its text, read twice (their form, then their
+   digits, each at its place). The errors name the macro and the time as
+   the call writes it. */
+#define CYCLOTRIM__TIME(time, written, per_second, name)                                           \
+    __extension__({                                                                                \
+        CYCLOTRIM__ASSERT(__builtin_constant_p(time), name##_needs_a_constant_time,                \
+                          #name ": the time must be a compile-time constant");                     \
+        __asm__ __volatile__(                                                                      \
+            ".set .Lcyc_clock, %0\n\t.set .Lcyc_per_second, " #per_second "\n\t"                   \
+            ".set .Lcyc_integer, %1\n\t.set .Lcyc_whole, %2\n\t.set .Lcyc_minus, %3\n\t"           \
+            "cyclotrim__time_start\n\t.if .Lcyc_integer == 0\n\t"                                  \
+            ".irpc c, \"" CYCLOTRIM__EXPANDED_TEXT(time) "\"\n\t" CYCLOTRIM__CHARACTER_CODE        \
+            "cyclotrim__time_character\n\t.endr\n\tcyclotrim__time_places\n\t"                     \
+            ".irpc c, \"" CYCLOTRIM__EXPANDED_TEXT(time) "\"\n\t" CYCLOTRIM__CHARACTER_CODE        \
+            "cyclotrim__time_digit\n\t.endr\n\t.endif\n\tcyclotrim__time_count\n\t"                \
+            CYCLOTRIM__TIME_ERROR(1, name, written, "must be a decimal number such as 2.5 or "     \
+                                  "1e-3, or an integer constant expression")                       \
+            CYCLOTRIM__TIME_ERROR(2, name, written, "must not be negative")                        \
+            CYCLOTRIM__TIME_ERROR(3, name, written, "takes more than 4294967295 cycles at F_CPU")  \
+            CYCLOTRIM__TIME_ERROR(4, name, written, "needs F_CPU, the clock in Hz, "               \
+                                  "from 1 to 4294967295")                                          \
+            "cyclotrim__delay"                                                                     \
+            :                                                                                      \
+            : "i"(CYCLOTRIM__CAST(unsigned long long, F_CPU)), "i"(CYCLOTRIM__IS_INTEGER(time)),   \
+              "i"(CYCLOTRIM__CAST(unsigned long long, CYCLOTRIM__INTEGER(time))),                  \
+              "i"(CYCLOTRIM__INTEGER(time) < 1 &&                                                  \
+                  CYCLOTRIM__CAST(long long, CYCLOTRIM__INTEGER(time)) != 0)                       \
+            : CYCLOTRIM__CLOBBERS);                                                                \
     })
 
-#define cyclotrim_delay_us(time) CYCLOTRIM__TIME(time, 1000000, cyclotrim_delay_us)
-#define cyclotrim_delay_ms(time) CYCLOTRIM__TIME(time, 1000, cyclotrim_delay_ms)
+#define CYCLOTRIM__TIME_ERROR(bad, name, written, why)                                             \
+    ".if .Lcyc_bad == " #bad "\n\t.error \"" #name "(" written ") on line "                        \
+    CYCLOTRIM__EXPANDED_TEXT(__LINE__) ": the time " why "\"\n\t.endif\n\t"
+
+#define cyclotrim_delay_us(time) CYCLOTRIM__TIME(time, #time, 1000000, cyclotrim_delay_us)
+#define cyclotrim_delay_ms(time) CYCLOTRIM__TIME(time, #time, 1000, cyclotrim_delay_ms)
+
+/* avr-gcc's builtin, which avr-libc's _delay_us and _delay_ms call, for
+   clang, which lacks it: the count, converted to unsigned long as avr-gcc
+   converts it, must be a constant once the call is inlined (from -O1 on,
+   where avr-libc calls it). */
+#if defined(__clang__) && defined(__has_builtin)
+#if !__has_builtin(__builtin_avr_delay_cycles)
+static __inline__ __attribute__((__always_inline__)) void __builtin_avr_delay_cycles(
+    unsigned long cycles) {
+    __asm__ __volatile__(".set .Lcyc_n, %0\n\tcyclotrim__delay" : : "i"(cycles) : CYCLOTRIM__CLOBBERS);
+}
+#endif
+#endif
 
 #endif /* __ASSEMBLER__ */
 #endif /* CYCLOTRIM_DELAY_H */
@@ -134,24 +185,67 @@ __asm__(
 
 /* Symbols .Lcyc_... stay out of the object's symbol table. Every
    expression is written with parentheses, as GNU as and clang's assembler
-   rank some operators differently. */
+   rank some operators differently. The lines define the macros once per
+   assembly, however many files the compiler merges into one (-flto). */
+CYCLOTRIM__ASM(.ifndef .Lcyc_defined)
+CYCLOTRIM__ASM(.set .Lcyc_defined, 1)
+
+/* The branches name no label, so that none can meet a label of the code
+   around a delay: they give their target as .+X, the distance from the
+   instruction after the branch in GNU as, from the branch itself in
+   clang's assembler. */
+#ifdef __clang__
+CYCLOTRIM__ASM(.set .Lcyc_after_branch, 0)
+#else
+CYCLOTRIM__ASM(.set .Lcyc_after_branch, 2)
+#endif
+
+/* The reduced core of the ATtiny4/5/9/10, 20/40 and 102/104 has no sbiw: a
+   counter of two bytes or more counts down with subi and sbci. avr-gcc
+   names the core, clang only the device. */
+#if defined(__AVR_TINY__) || defined(__AVR_ATtiny4__) || defined(__AVR_ATtiny5__) ||     \
+    defined(__AVR_ATtiny9__) || defined(__AVR_ATtiny10__) || defined(__AVR_ATtiny20__) || \
+    defined(__AVR_ATtiny40__) || defined(__AVR_ATtiny102__) || defined(__AVR_ATtiny104__)
+CYCLOTRIM__ASM(.set .Lcyc_no_sbiw, 1)
+#else
+CYCLOTRIM__ASM(.set .Lcyc_no_sbiw, 0)
+#endif
 
 /* .Lcyc_pad_cycles cycles of padding: rjmp to the next instruction for two, nop for one. */
 CYCLOTRIM__ASM(.macro cyclotrim__pad)
 CYCLOTRIM__ASM(.rept (.Lcyc_pad_cycles / 2))
-CYCLOTRIM__ASM(rjmp 8f)
-CYCLOTRIM__ASM(8:)
+CYCLOTRIM__ASM(rjmp .+(2 - .Lcyc_after_branch))
 CYCLOTRIM__ASM(.endr)
 CYCLOTRIM__ASM(.if (.Lcyc_pad_cycles - ((.Lcyc_pad_cycles / 2) * 2)))
 CYCLOTRIM__ASM(nop)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endm)
 
+/* brne back over the .Lcyc_back words before it. */
+CYCLOTRIM__ASM(.macro cyclotrim__branch_back)
+CYCLOTRIM__ASM(brne .+((0 - (2 * .Lcyc_back)) - .Lcyc_after_branch))
+CYCLOTRIM__ASM(.endm)
+
+/* .Lcyc_lw0: the words of a loop of .Lcyc_bytes bytes without padding: its ldi
+   instructions, its count-down and brne. */
+CYCLOTRIM__ASM(.macro cyclotrim__loop_words)
+CYCLOTRIM__ASM(.set .Lcyc_lw0, ((2 * .Lcyc_bytes) + .Lcyc_no_sbiw))
+CYCLOTRIM__ASM(.if (.Lcyc_bytes == 1))
+CYCLOTRIM__ASM(.set .Lcyc_lw0, 3)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
 /* The count-down of a counter of .Lcyc_c_bytes bytes, low byte in r24: dec, or
-   sbiw on r24:r25 and sbci on r26 and r27. */
+   sbiw on r24:r25 (subi and sbci where there is no sbiw) and sbci on r26
+   and r27; its words in .Lcyc_cd_words. */
 CYCLOTRIM__ASM(.macro cyclotrim__count_down)
+CYCLOTRIM__ASM(.set .Lcyc_cd_words, ((.Lcyc_c_bytes - 1) + .Lcyc_no_sbiw))
 CYCLOTRIM__ASM(.if (.Lcyc_c_bytes == 1))
+CYCLOTRIM__ASM(.set .Lcyc_cd_words, 1)
 CYCLOTRIM__ASM(dec r24)
+CYCLOTRIM__ASM(.elseif .Lcyc_no_sbiw)
+CYCLOTRIM__ASM(subi r24, 1)
+CYCLOTRIM__ASM(sbci r25, 0)
 CYCLOTRIM__ASM(.else)
 CYCLOTRIM__ASM(sbiw r24, 1)
 CYCLOTRIM__ASM(.endif)
@@ -201,10 +295,7 @@ CYCLOTRIM__ASM(.rept 4)
 CYCLOTRIM__ASM(.set .Lcyc_for_passes, ((.Lcyc_s_cycles - .Lcyc_bytes) + 1))
 CYCLOTRIM__ASM(.if (.Lcyc_bytes <= .Lcyc_s_last) && (.Lcyc_for_passes > 0))
 CYCLOTRIM__ASM(.set .Lcyc_most, (1 << (8 * .Lcyc_bytes)))
-CYCLOTRIM__ASM(.set .Lcyc_lw0, (2 * .Lcyc_bytes))
-CYCLOTRIM__ASM(.if (.Lcyc_bytes == 1))
-CYCLOTRIM__ASM(.set .Lcyc_lw0, 3)
-CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(cyclotrim__loop_words)
 CYCLOTRIM__ASM(.set .Lcyc_body, ((.Lcyc_for_passes / .Lcyc_most) - (.Lcyc_bytes + 2)))
 CYCLOTRIM__ASM(.if (.Lcyc_body < 0))
 CYCLOTRIM__ASM(.set .Lcyc_body, 0)
@@ -241,7 +332,7 @@ CYCLOTRIM__ASM(.set .Lcyc_f_words, (.Lcyc_fw0 + ((.Lcyc_f_body + 1) / 2)))
 CYCLOTRIM__ASM(.set .Lcyc_before, (.Lcyc_n - ((.Lcyc_f_most * ((.Lcyc_f_body + .Lcyc_f_bytes) + 2)) - 1)))
 CYCLOTRIM__ASM(.set .Lcyc_s_bound, (.Lcyc_best - .Lcyc_f_words))
 CYCLOTRIM__ASM(.if ((.Lcyc_f_words + 3) < .Lcyc_best) && (.Lcyc_before >= 0))
-CYCLOTRIM__ASM(.if ((.Lcyc_f_bytes == 1) && ((3 + ((((.Lcyc_before / 256) - 3) + 1) / 2)) < .Lcyc_s_bound)) || ((.Lcyc_f_bytes <= 2) && ((4 + (((((.Lcyc_before - 1) / 65536) - 4) + 1) / 2)) < .Lcyc_s_bound)) || ((6 + (((((.Lcyc_before - 2) / 16777216) - 5) + 1) / 2)) < .Lcyc_s_bound) || (8 < .Lcyc_s_bound))
+CYCLOTRIM__ASM(.if ((.Lcyc_f_bytes == 1) && ((3 + ((((.Lcyc_before / 256) - 3) + 1) / 2)) < .Lcyc_s_bound)) || ((.Lcyc_f_bytes <= 2) && (((4 + .Lcyc_no_sbiw) + (((((.Lcyc_before - 1) / 65536) - 4) + 1) / 2)) < .Lcyc_s_bound)) || (((6 + .Lcyc_no_sbiw) + (((((.Lcyc_before - 2) / 16777216) - 5) + 1) / 2)) < .Lcyc_s_bound) || ((8 + .Lcyc_no_sbiw) < .Lcyc_s_bound))
 CYCLOTRIM__ASM(.set .Lcyc_s_cycles, .Lcyc_before)
 CYCLOTRIM__ASM(.set .Lcyc_s_first, .Lcyc_f_bytes)
 CYCLOTRIM__ASM(.set .Lcyc_s_last, 4)
@@ -260,10 +351,9 @@ CYCLOTRIM__ASM(.endm)
 
 CYCLOTRIM__ASM(.macro cyclotrim__following)
 CYCLOTRIM__ASM(.set .Lcyc_f_most, (1 << (8 * .Lcyc_f_bytes)))
-CYCLOTRIM__ASM(.set .Lcyc_fw0, 2)
-CYCLOTRIM__ASM(.if (.Lcyc_f_bytes == 3))
-CYCLOTRIM__ASM(.set .Lcyc_fw0, 3)
-CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_bytes, .Lcyc_f_bytes)
+CYCLOTRIM__ASM(cyclotrim__loop_words)
+CYCLOTRIM__ASM(.set .Lcyc_fw0, (.Lcyc_lw0 - .Lcyc_f_bytes))
 CYCLOTRIM__ASM(.set .Lcyc_f_body, 0)
 CYCLOTRIM__ASM(.set .Lcyc_f_most_body, (2 * ((.Lcyc_best - 4) - .Lcyc_fw0)))
 CYCLOTRIM__ASM(.if (.Lcyc_f_most_body >= 0))
@@ -309,10 +399,7 @@ CYCLOTRIM__ASM(.macro cyclotrim__fewest_outer_passes)
 CYCLOTRIM__ASM(.set .Lcyc_outer_passes, 257)
 CYCLOTRIM__ASM(.set .Lcyc_bytes, 1)
 CYCLOTRIM__ASM(.rept 3)
-CYCLOTRIM__ASM(.set .Lcyc_lw0, (2 * .Lcyc_bytes))
-CYCLOTRIM__ASM(.if (.Lcyc_bytes == 1))
-CYCLOTRIM__ASM(.set .Lcyc_lw0, 3)
-CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(cyclotrim__loop_words)
 CYCLOTRIM__ASM(.set .Lcyc_spare, ((.Lcyc_best - 4) - .Lcyc_lw0))
 CYCLOTRIM__ASM(.if (.Lcyc_spare >= 0))
 CYCLOTRIM__ASM(.set .Lcyc_most, (1 << (8 * .Lcyc_bytes)))
@@ -367,8 +454,9 @@ CYCLOTRIM__ASM(.endr)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endm)
 
-/* The plan's loop, labelled 1: its ldi instructions, low byte first (a
-   full wrap loads 0), its body's padding, its count-down and brne. */
+/* The plan's loop: its ldi instructions, low byte first (a full wrap
+   loads 0), its body's padding, its count-down and brne; the words it
+   branches back over in .Lcyc_back. */
 CYCLOTRIM__ASM(.macro cyclotrim__loop)
 CYCLOTRIM__ASM(ldi r24, (.Lcyc_l_passes & 0xff))
 CYCLOTRIM__ASM(.if (.Lcyc_l_bytes >= 2))
@@ -380,12 +468,12 @@ CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.if (.Lcyc_l_bytes == 4))
 CYCLOTRIM__ASM(ldi r27, ((.Lcyc_l_passes >> 24) & 0xff))
 CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(1:)
 CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_l_body)
 CYCLOTRIM__ASM(cyclotrim__pad)
 CYCLOTRIM__ASM(.set .Lcyc_c_bytes, .Lcyc_l_bytes)
 CYCLOTRIM__ASM(cyclotrim__count_down)
-CYCLOTRIM__ASM(brne 1b)
+CYCLOTRIM__ASM(.set .Lcyc_back, (((.Lcyc_l_body + 1) / 2) + .Lcyc_cd_words))
+CYCLOTRIM__ASM(cyclotrim__branch_back)
 CYCLOTRIM__ASM(.endm)
 
 /* Writes the plan for .Lcyc_n cycles. */
@@ -400,20 +488,20 @@ CYCLOTRIM__ASM(ldi r26, (.Lcyc_o_passes & 0xff))
 CYCLOTRIM__ASM(.else)
 CYCLOTRIM__ASM(ldi r27, (.Lcyc_o_passes & 0xff))
 CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(2:)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.if (.Lcyc_shape >= 1))
 CYCLOTRIM__ASM(cyclotrim__loop)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.if (.Lcyc_shape == 2))
-CYCLOTRIM__ASM(3:)
 CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_a_body)
 CYCLOTRIM__ASM(cyclotrim__pad)
 CYCLOTRIM__ASM(.set .Lcyc_c_bytes, .Lcyc_a_bytes)
 CYCLOTRIM__ASM(cyclotrim__count_down)
-CYCLOTRIM__ASM(brne 3b)
+CYCLOTRIM__ASM(.set .Lcyc_back, (((.Lcyc_a_body + 1) / 2) + .Lcyc_cd_words))
+CYCLOTRIM__ASM(cyclotrim__branch_back)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.if (.Lcyc_shape == 3))
+CYCLOTRIM__ASM(.set .Lcyc_back, ((((.Lcyc_l_bytes + .Lcyc_back) + 1) + ((.Lcyc_o_pad + 1) / 2)) + 1))
 CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_o_pad)
 CYCLOTRIM__ASM(cyclotrim__pad)
 CYCLOTRIM__ASM(.if (.Lcyc_l_bytes == 1))
@@ -423,86 +511,215 @@ CYCLOTRIM__ASM(dec r26)
 CYCLOTRIM__ASM(.else)
 CYCLOTRIM__ASM(dec r27)
 CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(brne 2b)
+CYCLOTRIM__ASM(cyclotrim__branch_back)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_pad_after)
 CYCLOTRIM__ASM(cyclotrim__pad)
 CYCLOTRIM__ASM(.endm)
 
-/* A time's number, read a character at a time (.Lcyc_ch, its code),
-   then its count: .Lcyc_clock x the number / .Lcyc_per_second, rounded
-   up. .Lcyc_bad when the text is no number, or the count is more than
-   4294967295. The assembler computes in 64 bits: the digits, up to 18,
-   times the clock must stay within them (12 digits at 16 MHz). Passed
-   over: quotes, parentheses, +, and the suffixes f, l and u in either
-   case. */
+/* A time, read into .Lcyc_n cycles: .Lcyc_clock x the time / .Lcyc_per_second,
+   rounded up, exactly, whatever the number of its digits. .Lcyc_bad says
+   why there is none: 1 the text is no decimal literal, 2 the time is
+   negative, 3 it takes more than 4294967295 cycles, 4 the clock is out of
+   range. An integer's value comes in .Lcyc_whole (.Lcyc_integer); a
+   decimal literal's text is read twice, a character at a time (.Lcyc_ch,
+   its code): first its form (cyclotrim__time_character), which gives each
+   digit its place, then its digits (cyclotrim__time_digit). The integer
+   part is .Lcyc_t; the fraction F is taken as ceil(F x clock), from which
+   the count is ceil((t x clock + ceil(F x clock)) / per second). */
 CYCLOTRIM__ASM(.macro cyclotrim__time_start)
-CYCLOTRIM__ASM(.set .Lcyc_digits, 0)
-CYCLOTRIM__ASM(.set .Lcyc_mantissa, 0)
-CYCLOTRIM__ASM(.set .Lcyc_point, 0)
-CYCLOTRIM__ASM(.set .Lcyc_fraction, 0)
-CYCLOTRIM__ASM(.set .Lcyc_in_exponent, 0)
-CYCLOTRIM__ASM(.set .Lcyc_exponent, 0)
-CYCLOTRIM__ASM(.set .Lcyc_exponent_digits, 0)
-CYCLOTRIM__ASM(.set .Lcyc_exponent_sign, 1)
 CYCLOTRIM__ASM(.set .Lcyc_bad, 0)
+CYCLOTRIM__ASM(.set .Lcyc_invalid, 0)
+CYCLOTRIM__ASM(.set .Lcyc_state, 0)
+CYCLOTRIM__ASM(.set .Lcyc_digits, 0)
+CYCLOTRIM__ASM(.set .Lcyc_before_point, 0)
+CYCLOTRIM__ASM(.set .Lcyc_point, 0)
+CYCLOTRIM__ASM(.set .Lcyc_open, 0)
+CYCLOTRIM__ASM(.set .Lcyc_exponent, 0)
+CYCLOTRIM__ASM(.set .Lcyc_exponent_sign, 1)
+CYCLOTRIM__ASM(.set .Lcyc_in_exponent, 0)
+CYCLOTRIM__ASM(.set .Lcyc_weight, -1)
+CYCLOTRIM__ASM(.set .Lcyc_t, 0)
+CYCLOTRIM__ASM(.set .Lcyc_t_most, (4294967295 * .Lcyc_per_second))
+CYCLOTRIM__ASM(.if .Lcyc_integer)
+CYCLOTRIM__ASM(.set .Lcyc_t, .Lcyc_whole)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_fraction_places, 0)
+CYCLOTRIM__ASM(.set .Lcyc_mode, 0)
+CYCLOTRIM__ASM(.set .Lcyc_rest, 0)
+CYCLOTRIM__ASM(.set .Lcyc_place, 1)
+CYCLOTRIM__ASM(.set .Lcyc_fraction_whole, 0)
+CYCLOTRIM__ASM(.set .Lcyc_sticky, 0)
 CYCLOTRIM__ASM(.endm)
 
+/* The form: spaces and opening parentheses (state 0), the digits with at
+   most one point (1), e or E (2), a sign (3), the exponent's digits (4), a
+   suffix f, F, l or L (5), then spaces and closing parentheses (6); a minus
+   sign before it all makes the time negative. clang's quotes are passed
+   over. */
 CYCLOTRIM__ASM(.macro cyclotrim__time_character)
 CYCLOTRIM__ASM(.set .Lcyc_digit, (.Lcyc_ch - 48))
-CYCLOTRIM__ASM(.if (.Lcyc_digit >= 0) && (.Lcyc_digit <= 9) && .Lcyc_in_exponent)
-CYCLOTRIM__ASM(.set .Lcyc_exponent, ((.Lcyc_exponent * 10) + .Lcyc_digit))
-CYCLOTRIM__ASM(.set .Lcyc_exponent_digits, (.Lcyc_exponent_digits + 1))
-CYCLOTRIM__ASM(.elseif (.Lcyc_digit >= 0) && (.Lcyc_digit <= 9))
-CYCLOTRIM__ASM(.set .Lcyc_mantissa, ((.Lcyc_mantissa * 10) + .Lcyc_digit))
-CYCLOTRIM__ASM(.set .Lcyc_fraction, (.Lcyc_fraction + .Lcyc_point))
-CYCLOTRIM__ASM(.if (.Lcyc_mantissa > 0))
+CYCLOTRIM__ASM(.if (.Lcyc_ch == 34))
+CYCLOTRIM__ASM(.elseif (.Lcyc_digit >= 0) && (.Lcyc_digit <= 9) && (.Lcyc_state <= 1))
+CYCLOTRIM__ASM(.set .Lcyc_state, 1)
 CYCLOTRIM__ASM(.set .Lcyc_digits, (.Lcyc_digits + 1))
+CYCLOTRIM__ASM(.if (.Lcyc_point == 0))
+CYCLOTRIM__ASM(.set .Lcyc_before_point, (.Lcyc_before_point + 1))
 CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.elseif (.Lcyc_ch == 46) && (.Lcyc_point == 0) && (.Lcyc_in_exponent == 0))
+CYCLOTRIM__ASM(.elseif (.Lcyc_digit >= 0) && (.Lcyc_digit <= 9) && (.Lcyc_state >= 2) && (.Lcyc_state <= 4))
+CYCLOTRIM__ASM(.set .Lcyc_state, 4)
+CYCLOTRIM__ASM(.if (.Lcyc_exponent < 100000))
+CYCLOTRIM__ASM(.set .Lcyc_exponent, ((.Lcyc_exponent * 10) + .Lcyc_digit))
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.elseif (.Lcyc_ch == 46) && (.Lcyc_state <= 1) && (.Lcyc_point == 0))
+CYCLOTRIM__ASM(.set .Lcyc_state, 1)
 CYCLOTRIM__ASM(.set .Lcyc_point, 1)
-CYCLOTRIM__ASM(.elseif ((.Lcyc_ch == 101) || (.Lcyc_ch == 69)) && (.Lcyc_in_exponent == 0))
-CYCLOTRIM__ASM(.set .Lcyc_in_exponent, 1)
-CYCLOTRIM__ASM(.elseif (.Lcyc_ch == 45) && .Lcyc_in_exponent && (.Lcyc_exponent_digits == 0))
+CYCLOTRIM__ASM(.elseif ((.Lcyc_ch == 101) || (.Lcyc_ch == 69)) && (.Lcyc_state == 1) && (.Lcyc_digits > 0))
+CYCLOTRIM__ASM(.set .Lcyc_state, 2)
+CYCLOTRIM__ASM(.elseif ((.Lcyc_ch == 43) || (.Lcyc_ch == 45)) && (.Lcyc_state == 2))
+CYCLOTRIM__ASM(.set .Lcyc_state, 3)
+CYCLOTRIM__ASM(.if (.Lcyc_ch == 45))
 CYCLOTRIM__ASM(.set .Lcyc_exponent_sign, -1)
-CYCLOTRIM__ASM(.elseif (.Lcyc_ch != 34) && (.Lcyc_ch != 40) && (.Lcyc_ch != 41) && (.Lcyc_ch != 43))
-CYCLOTRIM__ASM(.if ((.Lcyc_ch | 32) != 102) && ((.Lcyc_ch | 32) != 108) && ((.Lcyc_ch | 32) != 117))
-CYCLOTRIM__ASM(.set .Lcyc_bad, 1)
 CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.elseif ((.Lcyc_ch == 102) || (.Lcyc_ch == 70) || (.Lcyc_ch == 108) || (.Lcyc_ch == 76)) && ((.Lcyc_state == 1) || (.Lcyc_state == 4)) && (.Lcyc_digits > 0))
+CYCLOTRIM__ASM(.set .Lcyc_state, 5)
+CYCLOTRIM__ASM(.elseif (.Lcyc_ch == 40) && (.Lcyc_state == 0))
+CYCLOTRIM__ASM(.set .Lcyc_open, (.Lcyc_open + 1))
+CYCLOTRIM__ASM(.elseif (.Lcyc_ch == 45) && (.Lcyc_state == 0) && (.Lcyc_minus == 0))
+CYCLOTRIM__ASM(.set .Lcyc_minus, 1)
+CYCLOTRIM__ASM(.elseif (.Lcyc_ch == 32) && ((.Lcyc_state == 0) || (.Lcyc_state == 6)))
+CYCLOTRIM__ASM(.elseif ((.Lcyc_ch == 32) || (.Lcyc_ch == 41)) && ((.Lcyc_state == 1) || (.Lcyc_state >= 4)))
+CYCLOTRIM__ASM(.set .Lcyc_state, 6)
+CYCLOTRIM__ASM(.if (.Lcyc_ch == 41))
+CYCLOTRIM__ASM(.set .Lcyc_open, (.Lcyc_open - 1))
 CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.if (.Lcyc_digits > 18) || (.Lcyc_exponent > 40))
-CYCLOTRIM__ASM(.set .Lcyc_bad, 1)
+CYCLOTRIM__ASM(.else)
+CYCLOTRIM__ASM(.set .Lcyc_invalid, 1)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endm)
 
-/* count = ceil(mantissa x clock x 10^power / per second), where power is
-   the exponent less the digits after the point. */
-CYCLOTRIM__ASM(.macro cyclotrim__time_count)
-CYCLOTRIM__ASM(.if (.Lcyc_mantissa > (4611686018427387903 / .Lcyc_clock)))
-CYCLOTRIM__ASM(.set .Lcyc_bad, 1)
-CYCLOTRIM__ASM(.set .Lcyc_mantissa, 0)
+/* After the form: whether it is a literal, and the place of the first
+   digit (0 for units, -1 for tenths, ...). */
+CYCLOTRIM__ASM(.macro cyclotrim__time_places)
+CYCLOTRIM__ASM(.if (.Lcyc_digits == 0) || (.Lcyc_open != 0) || (.Lcyc_state == 0) || (.Lcyc_state == 2) || (.Lcyc_state == 3))
+CYCLOTRIM__ASM(.set .Lcyc_invalid, 1)
 CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.set .Lcyc_numerator, (.Lcyc_mantissa * .Lcyc_clock))
-CYCLOTRIM__ASM(.set .Lcyc_denominator, .Lcyc_per_second)
-CYCLOTRIM__ASM(.set .Lcyc_power, ((.Lcyc_exponent_sign * .Lcyc_exponent) - .Lcyc_fraction))
-CYCLOTRIM__ASM(.rept 50)
-CYCLOTRIM__ASM(.if (.Lcyc_power > 0) && (.Lcyc_numerator > (4294967295 * .Lcyc_denominator)))
-CYCLOTRIM__ASM(.set .Lcyc_bad, 1)
-CYCLOTRIM__ASM(.set .Lcyc_power, 0)
-CYCLOTRIM__ASM(.elseif (.Lcyc_power > 0))
-CYCLOTRIM__ASM(.set .Lcyc_numerator, (.Lcyc_numerator * 10))
-CYCLOTRIM__ASM(.set .Lcyc_power, (.Lcyc_power - 1))
-CYCLOTRIM__ASM(.elseif (.Lcyc_power < 0) && (.Lcyc_denominator > .Lcyc_numerator))
-CYCLOTRIM__ASM(.set .Lcyc_power, 0)
-CYCLOTRIM__ASM(.elseif (.Lcyc_power < 0))
-CYCLOTRIM__ASM(.set .Lcyc_denominator, (.Lcyc_denominator * 10))
-CYCLOTRIM__ASM(.set .Lcyc_power, (.Lcyc_power + 1))
-CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.endr)
-CYCLOTRIM__ASM(.set .Lcyc_n, (((.Lcyc_numerator + .Lcyc_denominator) - 1) / .Lcyc_denominator))
-CYCLOTRIM__ASM(.if (.Lcyc_n > 4294967295))
-CYCLOTRIM__ASM(.set .Lcyc_bad, 1)
+CYCLOTRIM__ASM(.set .Lcyc_weight, ((.Lcyc_before_point - 1) + (.Lcyc_exponent_sign * .Lcyc_exponent)))
+CYCLOTRIM__ASM(.endm)
+
+/* The digits, each at its place (.Lcyc_weight), until the exponent. */
+CYCLOTRIM__ASM(.macro cyclotrim__time_digit)
+CYCLOTRIM__ASM(.set .Lcyc_digit, (.Lcyc_ch - 48))
+CYCLOTRIM__ASM(.if (.Lcyc_ch == 101) || (.Lcyc_ch == 69))
+CYCLOTRIM__ASM(.set .Lcyc_in_exponent, 1)
+CYCLOTRIM__ASM(.elseif (.Lcyc_digit >= 0) && (.Lcyc_digit <= 9) && (.Lcyc_in_exponent == 0) && (.Lcyc_invalid == 0))
+CYCLOTRIM__ASM(cyclotrim__time_place)
+CYCLOTRIM__ASM(.set .Lcyc_weight, (.Lcyc_weight - 1))
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endm)
+
+/* A digit of the integer part goes into .Lcyc_t, which stops growing past
+   the most a time can have (any more is too long at any clock); one of the
+   fraction goes to cyclotrim__time_fraction, after the zeros of the places
+   before it (of which 30 settle the fraction's state). */
+CYCLOTRIM__ASM(.macro cyclotrim__time_place)
+CYCLOTRIM__ASM(.if (.Lcyc_weight >= 0))
+CYCLOTRIM__ASM(.set .Lcyc_t, ((.Lcyc_t * 10) + .Lcyc_digit))
+CYCLOTRIM__ASM(.if (.Lcyc_t > .Lcyc_t_most))
+CYCLOTRIM__ASM(.set .Lcyc_t, (.Lcyc_t_most + 1))
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.else)
+CYCLOTRIM__ASM(.set .Lcyc_zeros, (((0 - .Lcyc_weight) - 1) - .Lcyc_fraction_places))
+CYCLOTRIM__ASM(.if (.Lcyc_zeros > 30))
+CYCLOTRIM__ASM(.set .Lcyc_zeros, 30)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_f, 0)
+CYCLOTRIM__ASM(.rept .Lcyc_zeros)
+CYCLOTRIM__ASM(cyclotrim__time_fraction)
+CYCLOTRIM__ASM(.endr)
+CYCLOTRIM__ASM(.set .Lcyc_fraction_places, (0 - .Lcyc_weight))
+CYCLOTRIM__ASM(.set .Lcyc_f, .Lcyc_digit)
+CYCLOTRIM__ASM(cyclotrim__time_fraction)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
+/* The next digit .Lcyc_f of the fraction F, towards ceil(F x clock) =
+   .Lcyc_fraction_whole + what is left over. While the place is small
+   (mode 0), F x clock so far is .Lcyc_fraction_whole + .Lcyc_rest /
+   .Lcyc_place, exactly. From a place of 10^12, more than any clock, the
+   digits to come add less than one place's worth of F x clock, less than
+   .Lcyc_clock / .Lcyc_place: they can carry into the whole only while what
+   is left over lacks less than .Lcyc_clock to the next whole (mode 1: that
+   lack, .Lcyc_gap, followed digit by digit); otherwise only whether any of
+   them is not zero matters (mode 2, .Lcyc_sticky). */
+CYCLOTRIM__ASM(.macro cyclotrim__time_fraction)
+CYCLOTRIM__ASM(.if (.Lcyc_mode == 0))
+CYCLOTRIM__ASM(.set .Lcyc_rest, ((.Lcyc_rest * 10) + (.Lcyc_f * .Lcyc_clock)))
+CYCLOTRIM__ASM(.set .Lcyc_place, (.Lcyc_place * 10))
+CYCLOTRIM__ASM(.set .Lcyc_fraction_whole, (.Lcyc_fraction_whole + (.Lcyc_rest / .Lcyc_place)))
+CYCLOTRIM__ASM(.set .Lcyc_rest, (.Lcyc_rest - ((.Lcyc_rest / .Lcyc_place) * .Lcyc_place)))
+CYCLOTRIM__ASM(.if (.Lcyc_place >= 1000000000000))
+CYCLOTRIM__ASM(.set .Lcyc_gap, (.Lcyc_place - .Lcyc_rest))
+CYCLOTRIM__ASM(.set .Lcyc_mode, 2)
+CYCLOTRIM__ASM(.if (.Lcyc_rest > 0) && (.Lcyc_gap < .Lcyc_clock))
+CYCLOTRIM__ASM(.set .Lcyc_mode, 1)
+CYCLOTRIM__ASM(.elseif (.Lcyc_rest > 0))
+CYCLOTRIM__ASM(.set .Lcyc_sticky, 1)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.elseif (.Lcyc_mode == 1))
+CYCLOTRIM__ASM(.set .Lcyc_gap, ((.Lcyc_gap * 10) - (.Lcyc_f * .Lcyc_clock)))
+CYCLOTRIM__ASM(.if (.Lcyc_gap <= 0))
+CYCLOTRIM__ASM(.set .Lcyc_fraction_whole, (.Lcyc_fraction_whole + 1))
+CYCLOTRIM__ASM(.set .Lcyc_mode, 2)
+CYCLOTRIM__ASM(.if (.Lcyc_gap < 0))
+CYCLOTRIM__ASM(.set .Lcyc_sticky, 1)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.elseif (.Lcyc_gap >= .Lcyc_clock))
+CYCLOTRIM__ASM(.set .Lcyc_mode, 2)
+CYCLOTRIM__ASM(.set .Lcyc_sticky, 1)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.elseif (.Lcyc_f != 0))
+CYCLOTRIM__ASM(.set .Lcyc_sticky, 1)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
+/* The count, or the reason there is none in .Lcyc_bad (.Lcyc_n is then 0). */
+CYCLOTRIM__ASM(.macro cyclotrim__time_count)
+CYCLOTRIM__ASM(.if (.Lcyc_integer == 0) && (.Lcyc_invalid == 0) && (.Lcyc_weight >= 0))
+CYCLOTRIM__ASM(.set .Lcyc_zeros, (.Lcyc_weight + 1))
+CYCLOTRIM__ASM(.if (.Lcyc_zeros > 20))
+CYCLOTRIM__ASM(.set .Lcyc_zeros, 20)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.rept .Lcyc_zeros)
+CYCLOTRIM__ASM(.set .Lcyc_t, (.Lcyc_t * 10))
+CYCLOTRIM__ASM(.if (.Lcyc_t > .Lcyc_t_most))
+CYCLOTRIM__ASM(.set .Lcyc_t, (.Lcyc_t_most + 1))
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endr)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_fraction_up, .Lcyc_fraction_whole)
+CYCLOTRIM__ASM(.if ((.Lcyc_mode == 0) && (.Lcyc_rest > 0)) || (.Lcyc_mode == 1) || .Lcyc_sticky)
+CYCLOTRIM__ASM(.set .Lcyc_fraction_up, (.Lcyc_fraction_whole + 1))
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_n, 0)
+CYCLOTRIM__ASM(.if .Lcyc_invalid)
+CYCLOTRIM__ASM(.set .Lcyc_bad, 1)
+CYCLOTRIM__ASM(.elseif .Lcyc_minus)
+CYCLOTRIM__ASM(.set .Lcyc_bad, 2)
+CYCLOTRIM__ASM(.elseif (.Lcyc_clock < 1) || (.Lcyc_clock > 4294967295))
+CYCLOTRIM__ASM(.set .Lcyc_bad, 4)
+CYCLOTRIM__ASM(.elseif (.Lcyc_t < 0) || (.Lcyc_t > (.Lcyc_t_most / .Lcyc_clock)))
+CYCLOTRIM__ASM(.set .Lcyc_bad, 3)
+CYCLOTRIM__ASM(.else)
+CYCLOTRIM__ASM(.set .Lcyc_n, (((((.Lcyc_t * .Lcyc_clock) + .Lcyc_fraction_up) + .Lcyc_per_second) - 1) / .Lcyc_per_second))
+CYCLOTRIM__ASM(.if (.Lcyc_n > 4294967295))
+CYCLOTRIM__ASM(.set .Lcyc_bad, 3)
+CYCLOTRIM__ASM(.set .Lcyc_n, 0)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
+CYCLOTRIM__ASM(.endif)
 
 #endif /* CYCLOTRIM_DELAY_PLANNER_LINES */

@@ -62,9 +62,11 @@ dpkg-deb -c "$companion" | awk '{print $6}' | grep -v '/$' | sort >"$out/compani
     ./usr/share/doc/cyclotrim-gen/NEWS.gz ./usr/share/doc/cyclotrim-gen/changelog.gz \
     ./usr/share/doc/cyclotrim-gen/copyright ./usr/share/man/man1/cyclotrim-gen.1.gz \
     ./usr/lib/avr/include/cyclotrim/delay.h ./usr/share/avra/cyclotrim/delay.inc
-  (cd "$source" && find examples -type f ! -name '.*' -printf './usr/share/doc/cyclotrim-gen/%p\n'); } |
+  (cd "$source" && find examples -type f ! -name '.*' -printf './usr/share/doc/cyclotrim-gen/%p\n')
+  (cd "$source/arduino" && find Cyclotrim -type f -printf './usr/share/arduino/libraries/%p\n')
+  echo ./usr/share/arduino/libraries/Cyclotrim/src/cyclotrim/delay.h; } |
     sort | cmp -s - "$out/companion-files"
-check "cyclotrim-gen holds the companion, its manual page, completion, NEWS and examples" $?
+check "cyclotrim-gen holds the companion, its manual page, completion, NEWS, examples and Arduino library" $?
 
 dpkg-deb -f "$window" Depends | grep -q libgtkmm-3.0; check "cyclotrim depends on gtkmm" $?
 [ "$(dpkg-deb -f "$window" Recommends)" = "cyclotrim-gen (= $(dpkg-deb -f "$window" Version))" ]

@@ -44,8 +44,9 @@ TEST_F(BufferCommandsTest, BannerUntilTheFirstStart) {
     start("100");
     EXPECT_EQ(status_text(), "Created 4 lines of assembler code.");
     click("delete_button");
+    EXPECT_EQ(status_text(), "Cleared 4 lines of assembler code.");
     click("copy_button");
-    EXPECT_EQ(status_text(), "Created 4 lines of assembler code.");
+    EXPECT_EQ(status_text(), "Nothing to copy: the buffer is empty.");
 }
 
 TEST_F(BufferCommandsTest, BannerIsReadWholeAtTheWindowsWidth) {
@@ -61,7 +62,7 @@ TEST_F(BufferCommandsTest, BannerIsReadWholeAtTheWindowsWidth) {
 TEST_F(BufferCommandsTest, ClearOnAnEmptyBufferChangesNothing) {
     click("delete_button");
     EXPECT_EQ(buffer_text(), "");
-    EXPECT_EQ(status_text(), cyclotrim::start_up_banner);
+    EXPECT_EQ(status_text(), "Nothing to clear: the buffer is empty.");
 }
 
 TEST_F(BufferCommandsTest, ClearRemovesEveryListingAndTheNextStartsAtTheTop) {
@@ -84,6 +85,10 @@ TEST_F(BufferCommandsTest, CopyPutsBothListingsInOrderOnTheClipboard) {
     EXPECT_FALSE(has_selection());
     EXPECT_EQ(clipboard_from_xclip(), both);
     EXPECT_EQ(buffer_text(), both);
+    EXPECT_EQ(status_text(), "Copied 16 lines of assembler code.");
+    click("delete_button");
+    click("copy_button");
+    EXPECT_EQ(clipboard_from_xclip(), "") << "the cleared listings left the clipboard";
 }
 
 TEST_F(BufferCommandsTest, CopyOnAnEmptyBufferLeavesTheClipboardAsItWas) {

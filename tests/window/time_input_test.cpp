@@ -114,16 +114,16 @@ TEST_F(TimeInputTest, BackInCyclesModeTheCountStaysAndIsEditable) {
     EXPECT_EQ(entry("cycles").get_text(), "4000");
 }
 
-TEST_F(TimeInputTest, SinglePrecisionAndOutOfRangeCounts) {
+TEST_F(TimeInputTest, ExactAndOutOfRangeCounts) {
     select("time_yes");
     entry("MHZ").set_text("1.000");
     entry("time").set_text("0.7");
-    EXPECT_EQ(entry("cycles").get_text(), "699999");
+    EXPECT_EQ(entry("cycles").get_text(), "700000");
     entry("time").set_text("0.000001");
-    EXPECT_EQ(entry("cycles").get_text(), "0");
+    EXPECT_EQ(entry("cycles").get_text(), "1");
     entry("MHZ").set_text("0");
     entry("time").set_text("3");
-    EXPECT_EQ(entry("cycles").get_text(), "0");
+    EXPECT_EQ(entry("cycles").get_text(), "1") << "no clock above 0: count kept";
     entry("MHZ").set_text("12.00");
     entry("time").set_text("200");
     EXPECT_EQ(entry("cycles").get_text(), "2400000000");
@@ -142,21 +142,21 @@ TEST_F(TimeInputTest, StartWritesTheConvertedDelay) {
     EXPECT_EQ(buffer_text().rfind(";<===   Delay loop   ===>\n; 3686 cycles\n", 0), 0u);
 }
 
-// The window reads times in single precision (98399 cycles here), the
-// companion exactly (98400); for the count the window shows, both write the same.
+// The window reads times exactly, as the companion does: for the count the
+// window shows, both write the same.
 TEST_F(TimeInputTest, CompanionWritesTheWindowsListingForTheSameCount) {
     select("time_yes");
     entry("time").set_text("0.0123");
     widget<Gtk::ComboBoxText>("combo4").set_active(7);  // 8.000
     entry("R0").set_text("R20");
     click("start_button");
-    EXPECT_EQ(entry("cycles").get_text(), "98399");
-    const std::string command = std::string(CYCLOTRIM_GEN) + " -r R20 98399";
+    EXPECT_EQ(entry("cycles").get_text(), "98400");
+    const std::string command = std::string(CYCLOTRIM_GEN) + " -r R20 98400";
     int status = -1;
     const std::string listing = command_output(command, &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(listing, buffer_text());
-    EXPECT_NE(listing.find("; 98399 cycles\n"), std::string::npos);
+    EXPECT_NE(listing.find("; 98400 cycles\n"), std::string::npos);
 }
 
 // Run by CTest with LC_ALL=de_DE.UTF-8: start-up takes the locale from the
