@@ -239,7 +239,6 @@ void offer_outer_loops(int64_t cycles, const CompactRegisters& registers, Search
     }
 }
 
-
 // A loop inside an outer loop of 2 to 256 passes that loads the loop's
 // counter once, before its own ldi: the first pass runs the loop's passes,
 // every later one a full wrap of the counter left at 0. With P the loop's
