@@ -211,8 +211,8 @@ private:
         }
     }
 
-    // Nests of `words` words by what they need left at 0: bit 1 the outer
-    // loop's register (it then runs 256 passes, without ldi), bit 2 the
+    // Nests of `words` words by what they need left at 0, as a state: 1 the
+    // outer loop's register (it then runs 256 passes, without ldi), 2 the
     // inner one's before the first pass.
     const std::array<Counts, 4>& nests(int32_t words) {
         while (static_cast<int32_t>(nests_.size()) <= words) {
