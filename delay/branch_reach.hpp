@@ -13,7 +13,7 @@
 namespace cyclotrim {
 
 // How the listing is written: assembler for avra (named labels, PC+1) or for
-// GNU as (numeric local labels too: 1:, brne 1b, rjmp 8f), or one C
+// GNU as (numeric local labels too: 90001:, brne 90001b, rjmp 90008f), or one C
 // statement whose string literals hold GNU as lines.
 enum class ListingText { avra, gnu, c_statement };
 

@@ -26,10 +26,17 @@ TEST(BranchReach, KnowsEachBranchsReachToTheWord) {
     const Case cases[] = {
         {"L:" + nops(63) + "\tbrne L\n", ListingText::avra, true},  // 64 words back
         {"L:" + nops(64) + "\tbrne L\n", ListingText::avra, false},
+        {"L:" + nops(63) + "\tbreq L\n", ListingText::avra, true},
+        {"L:" + nops(64) + "\tbreq L\n", ListingText::avra, false},
         {"\tbreq L\n" + nops(63) + "l:\tret\n", ListingText::avra, true},  // 63 forward; any case
         {"\tbreq L\n" + nops(64) + "L:\tret\n", ListingText::avra, false},
+        {"\tbrne L\n" + nops(63) + "L:\tret\n", ListingText::avra, true},
+        {"\tbrne L\n" + nops(64) + "L:\tret\n", ListingText::avra, false},
+        {"WLZ:\tnop\n\tbrne wlz\n", ListingText::avra, true},
         {"1:" + nops(2047) + "\trjmp 1b\n", ListingText::gnu, true},  // 2048 back
         {"1:" + nops(2048) + "\trjmp 1b\n", ListingText::gnu, false},
+        {"\trjmp 1f\n" + nops(2047) + "1:\tret\n", ListingText::gnu, true},  // 2047 forward
+        {"\trjmp 1f\n" + nops(2048) + "1:\tret\n", ListingText::gnu, false},
         {"1:" + nops(100) + "1:" + nops(63) + "\tbrne 1b\n", ListingText::gnu, true},  // the nearest
         {"\tbrne 1f\n" + nops(63) + "1:\n" + nops(10) + "1:\tret\n", ListingText::gnu, true},
         {"\trjmp PC+1\n\trjmp 8f\n8:\n\t.size w, .-w\n", ListingText::gnu, false},  // no PC in GNU

@@ -200,6 +200,8 @@ TEST(Generator, AcceptsAndRefusesCommandLines) {
          "with -r (up to four)."},
         {"--compact -r R24,R25,ZL,r30 1000", 2, "", {},
          "r30 is given twice: each byte of the counter needs its own register."},
+        {"--compact -r cnt,CNT 1000", 2, "", {},
+         "CNT is given twice: each byte of the counter needs its own register."},  // one .def name
         {"--compact -r R16,R17,R18,R19,R20 100", 2, "", {},
          "-r takes at most four registers with --compact" + try_help},
         {"--compact --syntax c -r R24 100", 2, "", {},
@@ -289,7 +291,7 @@ TEST(Generator, WritesEachFormByteForByte) {
          "; w: 20 cycles from the first cycle of \"call w\" to the instruction after it\n"
          "; call 5 + delay 10 + ret 5 cycles on an avre22 core\n"
          "w:\n;<===   Delay loop   ===>\n; 10 cycles\n; 1 registers used\n;------------------------\n"
-         ";delaying 9 cycles\n\n\tldi R16,0x3\n1:\tdec R16\n\tbrne 1b\n\n;delaying 1 cycles\n"
+         ";delaying 9 cycles\n\n\tldi R16,0x3\n90001:\tdec R16\n\tbrne 90001b\n\n;delaying 1 cycles\n"
          "\tnop\n\tret\n"},
         {"--name w --variable --count-bits 8 --syntax gnu 12",
          "; w: n x 12 cycles from the first cycle of \"rcall w\" to the instruction after\n"
@@ -311,10 +313,10 @@ TEST(Generator, WritesEachFormByteForByte) {
          "\t.type w, @function\n"
          "w:\n"
          "\ttst r24\n"
-         "\tbrne 9f\n"
+         "\tbrne 90009f\n"
          "\tret\n"
          "; the top of every pass but the first: 9 cycles\n"
-         "8:\n"
+         "90008:\n"
          ";<===   Delay loop   ===>\n"
          "; 9 cycles\n"
          "; 1 registers used\n"
@@ -322,20 +324,20 @@ TEST(Generator, WritesEachFormByteForByte) {
          ";delaying 9 cycles\n"
          "\n"
          "\tldi R18,0x3\n"
-         "1:\tdec R18\n"
-         "\tbrne 1b\n"
+         "90001:\tdec R18\n"
+         "\tbrne 90001b\n"
          "; the rest of every pass: 0 cycles, then the count\n"
-         "9:\n"
+         "90009:\n"
          "\tdec r24\n"
-         "\tbrne 8b\n"
+         "\tbrne 90008b\n"
          "\tret\n"
          "\t.size w, .-w\n"},
         {"--syntax c 5",
          "/* Delay loop: 5 cycles (GCC inline assembly for avr-gcc or clang) */\n"
          "__asm__ __volatile__(\n    /* <===   Delay loop   ===> */\n    /*  5 cycles */\n"
          "    /*  1 registers used */\n    /* ------------------------ */\n"
-         "    /* delaying 3 cycles */\n    \"\\tldi r18,0x1\\n\"\n    \"1:\\tdec r18\\n\"\n"
-         "    \"\\tbrne 1b\\n\"\n    /* delaying 2 cycles */\n    \"\\tnop\\n\"\n    \"\\tnop\\n\"\n"
+         "    /* delaying 3 cycles */\n    \"\\tldi r18,0x1\\n\"\n    \"90001:\\tdec r18\\n\"\n"
+         "    \"\\tbrne 90001b\\n\"\n    /* delaying 2 cycles */\n    \"\\tnop\\n\"\n    \"\\tnop\\n\"\n"
          "    ::: \"r18\");\n"},
         // Compact delays: a loop with padding in its body, sbiw and sbci chains, an avrrc
         // core without sbiw, a subroutine that saves its register, a C statement.
@@ -352,8 +354,8 @@ TEST(Generator, WritesEachFormByteForByte) {
         {"--compact --syntax gnu -r R20,R21,R22 --core avrrc 262150",
          ";<===   Compact delay   ===>\n; 262150 cycles in 8 words\n; 2 registers used: R20, R21\n"
          ";------------------------\n;loop: 2 ldi + 65536 passes x 4 cycles - 1 = 262145 cycles\n"
-         "\tldi R20,0x0\n\tldi R21,0x0\n1:\tsubi R20,1\n\tsbci R21,0\n\tbrne 1b\n"
-         ";padding: 5 cycles\n\trjmp 8f\n8:\n\trjmp 8f\n8:\n\tnop\n"},
+         "\tldi R20,0x0\n\tldi R21,0x0\n90001:\tsubi R20,1\n\tsbci R21,0\n\tbrne 90001b\n"
+         ";padding: 5 cycles\n\trjmp 90008f\n90008:\n\trjmp 90008f\n90008:\n\tnop\n"},
         {"--compact --name w --subroutine --save --core avrxt 1000",
          "; w: 1000 cycles from the first cycle of \"rcall w\" to the instruction after it\n"
          "; rcall 2 + push 1 + delay 991 + pop 2 + ret 4 cycles on an avrxt core\n"
@@ -366,8 +368,8 @@ TEST(Generator, WritesEachFormByteForByte) {
         {"--compact --syntax gnu 1028",
          ";<===   Compact delay   ===>\n; 1028 cycles in 5 words\n; 1 register used: R24\n"
          ";------------------------\n;loop: 1 ldi + 87 passes x 3 cycles - 1 = 261 cycles\n"
-         "\tldi R24,0x57\n1:\tdec R24\n\tbrne 1b\n;loop again, on the counter left at 0: 256 "
-         "passes x 3 cycles - 1 = 767 cycles\n1:\tdec R24\n\tbrne 1b\n"},
+         "\tldi R24,0x57\n90001:\tdec R24\n\tbrne 90001b\n;loop again, on the counter left at 0: 256 "
+         "passes x 3 cycles - 1 = 767 cycles\n90001:\tdec R24\n\tbrne 90001b\n"},
         {"--compact --name n 655380",
          ";<===   Compact delay   ===>\n; 655380 cycles in 7 words\n"
          "; 3 registers used: R24, R25, R26\n;------------------------\n"
@@ -375,8 +377,8 @@ TEST(Generator, WritesEachFormByteForByte) {
          "655380 cycles\n\tldi R26,0x3\n;loop: 2 ldi + 54614 passes x 4 cycles - 1 = 218457 "
          "cycles\nn__0:\tldi R24,0x56\n\tldi R25,0xd5\nn__1:\tsbiw R24,1\n\tbrne n__1\n"
          "\tdec R26\n\tbrne n__0\n"},
-        // A compact run-time delay that saves its register: in GNU as its pads jump to 8f
-        // inside a pass whose top is 6.
+        // A compact run-time delay that saves its register: in GNU as its pads jump to
+        // 90008f inside a pass whose top is 90006.
         {"--compact --name w --variable --syntax gnu --save --count-bits 8 40",
          "; w: n x 40 cycles from the first cycle of \"rcall w\" to the instruction after\n"
          "; it, for every n from 1 to 255; with n = 0 it takes 10 cycles.\n"
@@ -400,39 +402,39 @@ TEST(Generator, WritesEachFormByteForByte) {
          "\t.type w, @function\n"
          "w:\n"
          "\ttst r24\n"
-         "\tbreq 7f\n"
+         "\tbreq 90007f\n"
          "\tpush R26\n"
-         "\trjmp 9f\n"
+         "\trjmp 90009f\n"
          "; the top of every pass but the first: 14 cycles\n"
-         "6:\n"
+         "90006:\n"
          ";<===   Compact delay   ===>\n"
          "; 14 cycles in 4 words\n"
          "; 1 register used: R26\n"
          ";------------------------\n"
          ";loop: 1 ldi + 4 passes x 3 cycles - 1 = 12 cycles\n"
          "\tldi R26,0x4\n"
-         "1:\tdec R26\n"
-         "\tbrne 1b\n"
+         "90001:\tdec R26\n"
+         "\tbrne 90001b\n"
          ";padding: 2 cycles\n"
-         "\trjmp 8f\n"
-         "8:\n"
+         "\trjmp 90008f\n"
+         "90008:\n"
          "; the rest of every pass: 23 cycles, then the count\n"
-         "9:\n"
+         "90009:\n"
          ";<===   Compact delay   ===>\n"
          "; 23 cycles in 4 words\n"
          "; 1 register used: R26\n"
          ";------------------------\n"
          ";loop: 1 ldi + 7 passes x 3 cycles - 1 = 21 cycles\n"
          "\tldi R26,0x7\n"
-         "1:\tdec R26\n"
-         "\tbrne 1b\n"
+         "90001:\tdec R26\n"
+         "\tbrne 90001b\n"
          ";padding: 2 cycles\n"
-         "\trjmp 8f\n"
-         "8:\n"
+         "\trjmp 90008f\n"
+         "90008:\n"
          "\tdec r24\n"
-         "\tbrne 6b\n"
+         "\tbrne 90006b\n"
          "\tpop R26\n"
-         "7:\n"
+         "90007:\n"
          "\tret\n"
          "\t.size w, .-w\n"},
         {"--compact --syntax c -t 1us -f 5MHz",
@@ -441,7 +443,7 @@ TEST(Generator, WritesEachFormByteForByte) {
          "__asm__ __volatile__(\n    /* <===   Compact delay   ===> */\n"
          "    /*  5 cycles in 3 words */\n    /*  0 registers used */\n"
          "    /* ------------------------ */\n    /* padding: 5 cycles */\n"
-         "    \"\\trjmp 8f\\n\"\n    \"8:\\n\"\n    \"\\trjmp 8f\\n\"\n    \"8:\\n\"\n"
+         "    \"\\trjmp 90008f\\n\"\n    \"90008:\\n\"\n    \"\\trjmp 90008f\\n\"\n    \"90008:\\n\"\n"
          "    \"\\tnop\\n\"\n    :::);\n"},
     };
     for (const Case& c : cases) {

@@ -13,8 +13,8 @@
 namespace cyclotrim {
 
 // How the one-word, two-cycle pad (a relative jump to the next
-// instruction) is written: avra's "rjmp PC+1", or for GNU as and C "rjmp 8f"
-// to a numeric local label "8:" on the next line.
+// instruction) is written: avra's "rjmp PC+1", or for GNU as and C
+// "rjmp 90008f" to a numeric local label "90008:" on the next line.
 enum class PadSpelling { avra, gnu };
 
 // Writes `plan`. registers[i] holds byte i of the counter, low byte first
@@ -22,7 +22,8 @@ enum class PadSpelling { avra, gnu };
 // register after them the outer loop's counter; there must be at least
 // plan.registers_used() of them. The loop is labelled as loop 0 of the
 // first nest of `labels`, or loop 1 inside an outer loop 0; a loop after it
-// takes the rest loop's label.
+// takes the rest loop's label, a second one after that the second rest
+// label.
 std::string write_compact_listing(const CompactPlan& plan, const std::vector<std::string>& registers,
                                   const LoopLabels& labels, PadSpelling pad);
 

@@ -17,9 +17,9 @@ namespace {
 bool is_callee_saved(int number) { return (number >= 2 && number <= 17) || number == 28 || number == 29; }
 
 // The labels the subroutine jumps to: avra's are NAME__ and a suffix, GNU
-// as's numeric, beyond the 1 to 3 its delays' loops use. A compact delay's
-// two-cycle pads jump to a label 8 of their own, which a brne 8b would find
-// first: there the top of a pass is 6.
+// as's numeric, beyond the 90001 to 90003 its delays' loops use. A compact
+// delay's two-cycle pads jump to a label 90008 of their own, which a brne
+// 90008b would find first: there the top of a pass is 90006.
 struct FlowLabels {
     std::string next;  // the top of every pass but the first
     std::string pass;  // where the first pass starts
@@ -30,8 +30,8 @@ struct FlowLabels {
 
     static FlowLabels for_syntax(Syntax syntax, const std::string& name, bool compact) {
         if (syntax == Syntax::gnu) {
-            return {compact ? "6" : "8", "9", "7", "5", LoopLabels::numeric(),
-                    LoopLabels::numeric()};
+            return {numeric_label(compact ? 6 : 8), numeric_label(9), numeric_label(7),
+                    numeric_label(5), LoopLabels::numeric(), LoopLabels::numeric()};
         }
         return {name + "__next", name + "__pass", name + "__zero", name + "__done",
                 LoopLabels::named_part(name, "next"), LoopLabels::named_part(name, "pass")};

@@ -25,9 +25,11 @@ void write_nest(size_t nest_index, const LoopPlan& nest, const std::vector<std::
 
 }  // namespace
 
+std::string numeric_label(int32_t number) { return std::to_string(90000 + number); }
+
 std::string LoopLabels::defined(size_t nest, int32_t loop) const {
     if (stem_.empty()) {
-        return std::to_string(loop + 1);
+        return numeric_label(loop + 1);
     }
     return nest == 0 ? format_text("%s%i", stem_.c_str(), loop)
                      : format_text("%s%i_%i", stem_.c_str(), loop, static_cast<int>(nest + 1));
@@ -37,9 +39,17 @@ std::string LoopLabels::target(size_t nest, int32_t loop) const {
     return stem_.empty() ? defined(nest, loop) + "b" : defined(nest, loop);
 }
 
-std::string LoopLabels::rest_defined() const { return stem_.empty() ? "1" : stem_ + "rest"; }
+std::string LoopLabels::rest_defined() const { return stem_.empty() ? numeric_label(1) : stem_ + "rest"; }
 
-std::string LoopLabels::rest_target() const { return stem_.empty() ? "1b" : rest_defined(); }
+std::string LoopLabels::rest_target() const { return stem_.empty() ? rest_defined() + "b" : rest_defined(); }
+
+std::string LoopLabels::second_rest_defined() const {
+    return stem_.empty() ? rest_defined() : rest_defined() + "_2";
+}
+
+std::string LoopLabels::second_rest_target() const {
+    return stem_.empty() ? rest_target() : second_rest_defined();
+}
 
 DelayListing write_delay_listing(const DelayPlan& plan, const std::vector<std::string>& registers,
                                  const LoopLabels& labels) {

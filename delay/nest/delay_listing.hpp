@@ -17,8 +17,15 @@ namespace cyclotrim {
 // (NAME__0, NAME__0_2, NAME__rest): a name without "__" of its own thus
 // never defines a label of another name; a part of a named listing that
 // holds several delays labels its loops NAME__PART_0, NAME__PART_rest.
-// Numeric local labels (1:, brne 1b), which any number of listings can
-// repeat in one file, number the loops from 1 outwards in.
+// Numeric local labels (90001:, brne 90001b), which any number of listings
+// can repeat in one file, number the loops from 90001 outwards in (see
+// numeric_label).
+// The GNU as local label `number` (1 to 9) of a listing: 9000 and then the
+// number. A local label branches to the nearest of its number, so a listing
+// pasted between a file's own 1: and rjmp 1b would capture that jump if it
+// used 1 too; five digits keep it out of the way of hand-written labels.
+std::string numeric_label(int32_t number);
+
 class LoopLabels {
 public:
     static LoopLabels window() { return LoopLabels("WL"); }
@@ -34,6 +41,10 @@ public:
     std::string target(size_t nest, int32_t loop) const;
     std::string rest_defined() const;
     std::string rest_target() const;
+    // The second loop after the rest loop: numeric local labels repeat the
+    // rest loop's.
+    std::string second_rest_defined() const;
+    std::string second_rest_target() const;
 
 private:
     explicit LoopLabels(std::string stem) : stem_(std::move(stem)) {}

@@ -133,10 +133,20 @@ TEST(CompactExhaustive, EveryLoopTakesWhatThePlannerCounts) {
     }
 }
 
-// The same for a loop after the loop and an outer loop around it, with each
-// padding of both parities (more padding adds rjmp instructions, each two
-// cycles once per pass of the loops around it).
+// The same for one or two loops after the loop and an outer loop around
+// it, reloading it or loading it once, with each padding of both parities
+// (more padding adds rjmp instructions, each two cycles once per pass of
+// the loops around it).
 TEST(CompactExhaustive, EveryNestAndLoopAfterTakesWhatThePlannerCounts) {
+    const auto expect_exact = [](const CompactPlan& plan, const LoopShape& shape, const std::string& what) {
+        CompactPlan requested = plan;
+        requested.requested_cycles = plan.cycles();
+        ASSERT_EQ(listing_problem(requested, *shape.registers, plan.cycles()), "")
+            << shape.bytes << " bytes, counter " << plan.loop->counter << ", " << what;
+    };
+    const auto loop_after = [](const LoopShape& shape, int32_t bytes, int32_t body) {
+        return CompactLoop{bytes == 1 ? CountDown::dec : shape.count_down, bytes, 0, body, false};
+    };
     for (const LoopShape& shape : loop_shapes) {
         for (uint32_t counter : shape.counters()) {
             for (int32_t body = 0; body <= 3; ++body) {
@@ -147,24 +157,24 @@ TEST(CompactExhaustive, EveryNestAndLoopAfterTakesWhatThePlannerCounts) {
                     for (int32_t bytes = 1; bytes <= std::min(shape.bytes, 3); ++bytes) {
                         for (int32_t following_body = 0; following_body <= 3; ++following_body) {
                             CompactPlan followed = plan;
-                            followed.following = CompactLoop{
-                                bytes == 1 ? CountDown::dec : shape.count_down, bytes, 0,
-                                following_body, false};
-                            followed.requested_cycles = followed.cycles();
-                            ASSERT_EQ(listing_problem(followed, *shape.registers, followed.cycles()), "")
-                                << shape.bytes << " bytes, counter " << counter << ", then "
-                                << bytes << " bytes";
+                            followed.following[0] = loop_after(shape, bytes, following_body);
+                            expect_exact(followed, shape, "then " + std::to_string(bytes) + " bytes");
+                            for (int32_t second_bytes = 1; second_bytes <= bytes; ++second_bytes) {
+                                followed.following[1] = loop_after(shape, second_bytes, 3 - following_body);
+                                expect_exact(followed, shape, "then " + std::to_string(bytes) + " and " +
+                                                                  std::to_string(second_bytes) + " bytes");
+                            }
                         }
                     }
                     for (uint32_t outer_counter : {1u, 2u, 0u, 0x9du}) {
                         for (int32_t outer_padding = 0; shape.bytes < 4 && outer_padding <= 3;
                              ++outer_padding) {
-                            CompactPlan nest = plan;
-                            nest.outer = cyclotrim::OuterLoop{outer_counter, outer_padding};
-                            nest.requested_cycles = nest.cycles();
-                            ASSERT_EQ(listing_problem(nest, *shape.registers, nest.cycles()), "")
-                                << shape.bytes << " bytes, counter " << counter << ", outer "
-                                << outer_counter;
+                            for (const bool reloads : {true, false}) {
+                                CompactPlan nest = plan;
+                                nest.outer = cyclotrim::OuterLoop{outer_counter, outer_padding, reloads};
+                                expect_exact(nest, shape, "outer " + std::to_string(outer_counter) +
+                                                              (reloads ? "" : ", loaded once"));
+                            }
                         }
                     }
                 }

@@ -235,10 +235,11 @@ private:
     }
 
     // Resolves every branch and jump, and notes for each instruction the
-    // first branch at or after it that closes a loop back to it: a brne
-    // back, or a breq over an rjmp back (a body too long for brne's reach).
+    // branches at or after it that close a loop back to it, in order: a
+    // brne back, or a breq over an rjmp back (a body too long for brne's
+    // reach). Two loops may start at one instruction, one inside the other.
     void resolve_targets() {
-        closing_.assign(code_.size() + 1, nowhere);
+        closing_.assign(code_.size() + 1, {});
         for (size_t i = 0; i < code_.size(); ++i) {
             Instruction& in = code_[i];
             if (in.mnemonic == "brne" || in.mnemonic == "breq" || in.mnemonic == "rjmp") {
@@ -250,12 +251,20 @@ private:
                 const bool jumps_back = in.mnemonic == "rjmp" && i > 0 &&
                                         code_[i - 1].mnemonic == "breq" &&
                                         code_[i - 1].target == i + 1;
-                if ((in.mnemonic == "brne" || jumps_back) && in.target <= i &&
-                    closing_[in.target] == nowhere) {
-                    closing_[in.target] = jumps_back ? i - 1 : i;
+                if ((in.mnemonic == "brne" || jumps_back) && in.target <= i) {
+                    closing_[in.target].push_back(jumps_back ? i - 1 : i);
                 }
             }
         }
+    }
+
+    bool closes_loop(size_t start, size_t branch) const {
+        for (size_t closing : closing_[start]) {
+            if (closing == branch) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // Cycles of a loop's branch back on every pass but the last, which
@@ -383,13 +392,18 @@ private:
         const int64_t passes = counter == 0 ? int64_t{1} << (8 * bytes.size()) : counter;
         // The first pass, then the second from where the first left the
         // registers: equal cycles and equal registers after them make every
-        // later pass the same as the second.
+        // later pass the same as the second. A loop in the body loaded once
+        // before this one makes the first pass differ; then the third must
+        // equal the second.
         const Registers before = values_;
         const int64_t first_body = time_range(begin, chain_begin, false);
         const Registers after_first = values_;
-        const int64_t body = time_range(begin, chain_begin, false);
+        int64_t body = time_range(begin, chain_begin, false);
         if (body != first_body || values_ != after_first) {
-            fail("a loop body that takes different cycles on different passes");
+            const Registers after_second = values_;
+            if (time_range(begin, chain_begin, false) != body || values_ != after_second) {
+                fail("a loop body that takes different cycles on different passes");
+            }
         }
         for (size_t byte : bytes) {
             if (values_[byte] != before[byte]) {
@@ -398,12 +412,18 @@ private:
             write(byte, 0);
         }
         zero_ = 1;
-        return passes * (body + chain + loop_back_cycles(end)) - 1;
+        return first_body + (passes - 1) * body + passes * (chain + loop_back_cycles(end)) - 1;
     }
 
-    // The brne that closes a loop starting at `start` before `end`, if any.
+    // The brne that closes the outermost loop starting at `start` before
+    // `end`, if any.
     size_t loop_end(size_t start, size_t end) const {
-        return closing_[start] < end ? closing_[start] : nowhere;
+        for (size_t k = closing_[start].size(); k-- > 0;) {
+            if (closing_[start][k] < end) {
+                return closing_[start][k];
+            }
+        }
+        return nowhere;
     }
 
     // The cycles of a straight instruction: ldi, nop, a jump to the next
@@ -521,9 +541,9 @@ private:
                     break;
                 }
                 const bool taken = !branch || (zero_ == 1) == (in.mnemonic == "breq");
-                const bool closes_loop =
-                    in.mnemonic == "brne" || (i > 0 && closing_[in.target] == i - 1);
-                if (taken && in.target <= i && !closes_loop) {
+                const bool closes_a_loop =
+                    in.mnemonic == "brne" || (i > 0 && closes_loop(in.target, i - 1));
+                if (taken && in.target <= i && !closes_a_loop) {
                     fail("a jump back that closes no loop");
                     break;
                 }
@@ -562,7 +582,7 @@ private:
     const CompactRun& run_;
     CompactReading reading_;
     std::vector<Instruction> code_;
-    std::vector<size_t> closing_;  // by instruction: the brne that closes its loop
+    std::vector<std::vector<size_t>> closing_;  // by instruction: the brne that close loops back to it
     std::vector<std::pair<std::string, size_t>> named_labels_;
     std::vector<std::pair<std::string, size_t>> numeric_labels_;
     std::vector<std::string> aliases_;

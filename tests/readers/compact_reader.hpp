@@ -40,15 +40,17 @@ struct CompactRun {
 std::string avra_register_key(std::string_view name);
 
 // Reads `listing`. Takes ldi, nop, a jump to the next instruction ("rjmp
-// PC+1", or "rjmp 8f" to a label 8 on the next line), dec, tst, sbiw r,K,
+// PC+1", or "rjmp Nf" to a local label N on the next line), dec, tst, sbiw r,K,
 // brne and breq forward, rjmp forward and, in a subroutine, push, pop and
 // ret. A brne back to a label (or a breq over the next instruction, an rjmp
 // back to it) closes a loop whose body ends in a count-down
 // chain (dec; subi then sbci; or sbiw then sbci) over registers that hold
 // known values, each of them once; before the chain the body may hold
-// anything the reader takes but push, pop, ret and jumps, loops too, as
-// long as every pass takes the same cycles and leaves the counter alone. A
-// loop leaves its counter at 0. The code runs from its first instruction;
-// a branch on a flag that nothing has set, or an instruction that reads an
+// anything the reader takes but push, pop, ret and jumps, loops too (one
+// may start at the same instruction), as long as it leaves the counter
+// alone and every pass takes the same cycles, or every pass after the
+// first (a loop inside loaded once, before the loop around it). A loop
+// leaves its counter at 0. The code runs from its first instruction; a
+// branch on a flag that nothing has set, or an instruction that reads an
 // unknown register, fails. Fails for anything else.
 CompactReading read_compact_listing(std::string_view listing, const CompactRun& run = {});

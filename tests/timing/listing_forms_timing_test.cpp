@@ -29,12 +29,17 @@ TEST(ListingFormsTiming, NamedListingsShareOneAvraFile) {
     EXPECT_EQ(measure_cycles(program.hex_path, 27893000), 1000 + 27891567);
 }
 
+// The same listing twice, and a compact one with a pad, inside a loop of
+// the file's own whose local label 1 their labels must not catch: two
+// passes, its ldi, dec and brne around them.
 TEST(ListingFormsTiming, GnuListingsRepeatInOneFile) {
     const std::string twice = generate("--syntax gnu 600001");
-    const AssembledProgram program =
-        assemble_with_gnu_as(twice + twice + generate("--syntax=gnu 1000"), "gnu-forms");
+    const AssembledProgram program = assemble_with_gnu_as(
+        "\tldi r20,2\n1:\n" + twice + twice + generate("--compact --syntax=gnu 1002") +
+            "\tdec r20\n\tbrne 1b\n",
+        "gnu-forms");
     ASSERT_TRUE(program.ok) << program.tool_output;
-    EXPECT_EQ(measure_cycles(program.hex_path, 1300000), 600001 + 600001 + 1000);
+    EXPECT_EQ(measure_cycles(program.hex_path, 2500000), 2 * (600001 + 600001 + 1002) + 6);
 }
 
 // Exact at every optimisation level, with either compiler: the statement's

@@ -30,6 +30,13 @@ int64_t stated_zero_cycles(const std::string& listing) {
     return std::stoll(stated[1]);
 }
 
+// The words the header of a compact one states ("W words: entry ...").
+int64_t stated_words(const std::string& listing) {
+    const std::string header = std::regex_replace(listing, std::regex("\n; "), " ");
+    std::smatch stated;
+    return std::regex_search(header, stated, std::regex("(\\d+) words: entry")) ? std::stoll(stated[1]) : -1;
+}
+
 struct Chip {
     AvrCore core;
     const char* mcu;
@@ -89,7 +96,8 @@ TEST(VariableDelayTiming, TakesNUnitsFromTheCallOnEachCore) {
         {&atmega2560, false, true, 16, false, "16000", 16000, "-r R28,R29,R30", words_short},
         {&atmega2560, true, false, 16, false, "", 0, "", words},
         {&atmega2560, true, false, 8, false, "16000", 16000, "", bytes},
-        // Compact: pads (rjmp 8f in GNU as) in the delays, sbiw on X, subi and sbci chains.
+        {&atmega328p, false, false, 8, false, "1000", 1000, "-r R25", bytes},  // free with 8 bits
+        // Compact: pads (rjmp 90008f in GNU as) in the delays, sbiw on X, subi and sbci chains.
         {&atmega328p, false, false, 16, true, "16", 16, "", words, true},
         {&atmega328p, true, true, 8, false, "1000", 1000, "", bytes, true},
         {&atmega328p, false, true, 16, false, "100000", 100000, "-r R16,R17,R18", words_short, true},
@@ -100,6 +108,7 @@ TEST(VariableDelayTiming, TakesNUnitsFromTheCallOnEachCore) {
         {&atmega328p, true, true, 16, true, "100000", 100000, "-r R28,R29", words_short, true},
         {&atmega328p, false, false, 8, false, "30000", 30000, "-r R20", bytes, true},
         {&atmega2560, false, true, 16, true, "27200", 27200, "-r R16", words_short, true},
+        {&atmega328p, false, false, 16, false, "31000", 31000, "-r R26", words_short, true},
     };
     for (const Row& row : rows) {
         const cyclotrim::VariableDelayForm form{row.chip->core, row.long_call, row.save, row.count_bits};
@@ -114,6 +123,11 @@ TEST(VariableDelayTiming, TakesNUnitsFromTheCallOnEachCore) {
             (row.count_bits == 8 ? " --count-bits 8" : "") + (row.gnu ? " --syntax gnu " : " ") +
             row.registers + " " + (*row.unit != '\0' ? row.unit : std::to_string(unit).c_str());
         const std::string listing = generate(arguments);
+        if (row.compact) {
+            const AssembledProgram alone = row.gnu ? assemble_with_gnu_as(listing, "variable-words")
+                                                   : assemble_with_avra(listing, "variable-words");
+            EXPECT_EQ(program_bytes(alone.hex_path), 2 * stated_words(listing) + 2) << arguments;
+        }
         // Registers the delay may leave changed: the count's, and the loops' unless saved.
         std::vector<bool> may_change(32, false);
         may_change[24] = true;
