@@ -24,7 +24,8 @@
    or sbiw and sbci (subi and sbci on the reduced core of the ATtiny4/5/9/10
    and 20/40), with padding (nop, and rjmp to the next instruction for two
    cycles) in its body and after it; where that saves a word, a second loop
-   on the counter left at 0, or an 8-bit loop around it. Its branches name
+   on the counter left at 0, or an 8-bit loop around it, which loads the
+   loop's counter on every pass or once before it. Its branches name
    no label, so none can meet a label of the code around it. It changes r24
    to r27 and the status flags, which C code may change freely: the
    compiler saves what it keeps there. Interrupts that run during the delay
@@ -416,9 +417,127 @@ CYCLOTRIM__ASM(.set .Lcyc_outer_passes, 2)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.endm)
 
+/* A loop inside an outer loop on the next register that loads the loop's
+   counter once, before its own ldi: the first pass runs the loop's passes,
+   every later one a full wrap of the counter left at 0. With .Lcyc_pass the
+   loop's pass, .Lcyc_full its full wrap, .Lcyc_d the outer loop's padding
+   and .Lcyc_a its passes, every later pass takes .Lcyc_later = full x pass
+   + d + 2 cycles and the first as many less m passes, for the m passes
+   fewer that the loop's ldi gives it; the padding after takes the rest.
+   Tried: the loop's bytes .Lcyc_bytes (1 to 3), its body padding from the
+   least with which 256 passes can reach the count, the outer padding, and
+   for each the outer passes from the most that fit with m = 0, as many as
+   the pass has cycles, where the rest repeats. */
+CYCLOTRIM__ASM(.macro cyclotrim__once_passes)
+CYCLOTRIM__ASM(.if .Lcyc_go_a)
+CYCLOTRIM__ASM(.if ((((.Lcyc_a - 1) * .Lcyc_later) + .Lcyc_first_least) > .Lcyc_spread))
+CYCLOTRIM__ASM(.set .Lcyc_go_a, 0)
+CYCLOTRIM__ASM(.else)
+CYCLOTRIM__ASM(.set .Lcyc_excess, ((.Lcyc_a * .Lcyc_later) - .Lcyc_spread))
+CYCLOTRIM__ASM(.set .Lcyc_fewer, 0)
+CYCLOTRIM__ASM(.if (.Lcyc_excess > 0))
+CYCLOTRIM__ASM(.set .Lcyc_fewer, (((.Lcyc_excess + .Lcyc_pass) - 1) / .Lcyc_pass))
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_after, ((.Lcyc_fewer * .Lcyc_pass) - .Lcyc_excess))
+CYCLOTRIM__ASM(.set .Lcyc_words, (.Lcyc_d_words + ((.Lcyc_after + 1) / 2)))
+CYCLOTRIM__ASM(.if (.Lcyc_words < .Lcyc_best))
+CYCLOTRIM__ASM(.set .Lcyc_best, .Lcyc_words)
+CYCLOTRIM__ASM(.set .Lcyc_shape, 4)
+CYCLOTRIM__ASM(.set .Lcyc_l_bytes, .Lcyc_bytes)
+CYCLOTRIM__ASM(.set .Lcyc_l_body, .Lcyc_body)
+CYCLOTRIM__ASM(.set .Lcyc_l_passes, (.Lcyc_full - .Lcyc_fewer))
+CYCLOTRIM__ASM(.set .Lcyc_o_passes, .Lcyc_a)
+CYCLOTRIM__ASM(.set .Lcyc_o_pad, .Lcyc_d)
+CYCLOTRIM__ASM(.set .Lcyc_pad_after, .Lcyc_after)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.if (.Lcyc_after == 0))
+CYCLOTRIM__ASM(.set .Lcyc_go_a, 0)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_a, (.Lcyc_a + 1))
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
+CYCLOTRIM__ASM(.macro cyclotrim__once_padding)
+CYCLOTRIM__ASM(.set .Lcyc_d_words, (.Lcyc_body_words + ((.Lcyc_d + 1) / 2)))
+CYCLOTRIM__ASM(.set .Lcyc_later, (((.Lcyc_full * .Lcyc_pass) + .Lcyc_d) + 2))
+CYCLOTRIM__ASM(.set .Lcyc_first_least, ((.Lcyc_pass + .Lcyc_d) + 2))
+CYCLOTRIM__ASM(.if .Lcyc_go_d && (.Lcyc_d_words < .Lcyc_best) && ((.Lcyc_first_least + .Lcyc_later) <= .Lcyc_spread))
+CYCLOTRIM__ASM(.set .Lcyc_two_fit, 1)
+CYCLOTRIM__ASM(.set .Lcyc_a, (.Lcyc_spread / .Lcyc_later))
+CYCLOTRIM__ASM(.if (.Lcyc_a < 2))
+CYCLOTRIM__ASM(.set .Lcyc_a, 2)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_a_last, (.Lcyc_a + .Lcyc_pass))
+CYCLOTRIM__ASM(.if (.Lcyc_a_last > 256))
+CYCLOTRIM__ASM(.set .Lcyc_a_last, 256)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_go_a, 1)
+CYCLOTRIM__ASM(.if (.Lcyc_a_last >= .Lcyc_a))
+CYCLOTRIM__ASM(.rept ((.Lcyc_a_last - .Lcyc_a) + 1))
+CYCLOTRIM__ASM(cyclotrim__once_passes)
+CYCLOTRIM__ASM(.endr)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_d, (.Lcyc_d + 1))
+CYCLOTRIM__ASM(.else)
+CYCLOTRIM__ASM(.set .Lcyc_go_d, 0)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
+CYCLOTRIM__ASM(.macro cyclotrim__once_body)
+CYCLOTRIM__ASM(.set .Lcyc_body_words, ((.Lcyc_lw0 + ((.Lcyc_body + 1) / 2)) + 3))
+CYCLOTRIM__ASM(.if .Lcyc_go_body && (.Lcyc_body_words < .Lcyc_best))
+CYCLOTRIM__ASM(.set .Lcyc_pass, ((.Lcyc_body + .Lcyc_cd_cycles) + 2))
+CYCLOTRIM__ASM(.set .Lcyc_two_fit, 0)
+CYCLOTRIM__ASM(.set .Lcyc_d, 0)
+CYCLOTRIM__ASM(.set .Lcyc_go_d, 1)
+CYCLOTRIM__ASM(.rept (2 * (.Lcyc_best - .Lcyc_body_words)))
+CYCLOTRIM__ASM(cyclotrim__once_padding)
+CYCLOTRIM__ASM(.endr)
+CYCLOTRIM__ASM(.if (.Lcyc_two_fit == 0))
+CYCLOTRIM__ASM(.set .Lcyc_go_body, 0)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_body, (.Lcyc_body + 1))
+CYCLOTRIM__ASM(.else)
+CYCLOTRIM__ASM(.set .Lcyc_go_body, 0)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
+CYCLOTRIM__ASM(.macro cyclotrim__once)
+CYCLOTRIM__ASM(.set .Lcyc_bytes, 1)
+CYCLOTRIM__ASM(.set .Lcyc_go_bytes, 1)
+CYCLOTRIM__ASM(.rept 3)
+CYCLOTRIM__ASM(cyclotrim__loop_words)
+CYCLOTRIM__ASM(.if .Lcyc_go_bytes && ((.Lcyc_lw0 + 3) < .Lcyc_best))
+CYCLOTRIM__ASM(.set .Lcyc_full, (1 << (8 * .Lcyc_bytes)))
+CYCLOTRIM__ASM(.set .Lcyc_spread, (.Lcyc_n - .Lcyc_bytes))
+CYCLOTRIM__ASM(.set .Lcyc_cd_cycles, .Lcyc_bytes)
+CYCLOTRIM__ASM(.if (.Lcyc_bytes == 1))
+CYCLOTRIM__ASM(.set .Lcyc_cd_cycles, 1)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_body, (((((.Lcyc_spread - 128) / 256) - 130) / .Lcyc_full) - (.Lcyc_cd_cycles + 2)))
+CYCLOTRIM__ASM(.if (.Lcyc_body < 0))
+CYCLOTRIM__ASM(.set .Lcyc_body, 0)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_body_most, (2 * ((.Lcyc_best - .Lcyc_lw0) - 3)))
+CYCLOTRIM__ASM(.set .Lcyc_go_body, 1)
+CYCLOTRIM__ASM(.if (.Lcyc_body_most > .Lcyc_body))
+CYCLOTRIM__ASM(.rept (.Lcyc_body_most - .Lcyc_body))
+CYCLOTRIM__ASM(cyclotrim__once_body)
+CYCLOTRIM__ASM(.endr)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.else)
+CYCLOTRIM__ASM(.set .Lcyc_go_bytes, 0)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.set .Lcyc_bytes, (.Lcyc_bytes + 1))
+CYCLOTRIM__ASM(.endr)
+CYCLOTRIM__ASM(.endm)
+
 /* The plan of fewest words for exactly .Lcyc_n cycles: padding alone, one
-   loop, a loop and a second one on its counter, or a loop in an outer
-   loop; of equal ones, the first found. */
+   loop, a loop and a second one on its counter, a loop in an outer loop
+   that loads it on every pass, or once; of equal ones, the first found.
+   (A loop followed by two loops on its counter never takes fewer words
+   with four registers, so it is not tried.) */
 CYCLOTRIM__ASM(.macro cyclotrim__plan)
 CYCLOTRIM__ASM(.set .Lcyc_best, 65)
 CYCLOTRIM__ASM(.set .Lcyc_shape, 0)
@@ -452,12 +571,12 @@ CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.set .Lcyc_outer_passes, (.Lcyc_outer_passes + 1))
 CYCLOTRIM__ASM(.endr)
 CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(cyclotrim__once)
 CYCLOTRIM__ASM(.endm)
 
 /* The plan's loop: its ldi instructions, low byte first (a full wrap
-   loads 0), its body's padding, its count-down and brne; the words it
-   branches back over in .Lcyc_back. */
-CYCLOTRIM__ASM(.macro cyclotrim__loop)
+   loads 0). */
+CYCLOTRIM__ASM(.macro cyclotrim__loop_load)
 CYCLOTRIM__ASM(ldi r24, (.Lcyc_l_passes & 0xff))
 CYCLOTRIM__ASM(.if (.Lcyc_l_bytes >= 2))
 CYCLOTRIM__ASM(ldi r25, ((.Lcyc_l_passes >> 8) & 0xff))
@@ -468,6 +587,11 @@ CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.if (.Lcyc_l_bytes == 4))
 CYCLOTRIM__ASM(ldi r27, ((.Lcyc_l_passes >> 24) & 0xff))
 CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.endm)
+
+/* The plan's loop after its ldi instructions: its body's padding, its
+   count-down and brne; the words it branches back over in .Lcyc_back. */
+CYCLOTRIM__ASM(.macro cyclotrim__loop_body)
 CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_l_body)
 CYCLOTRIM__ASM(cyclotrim__pad)
 CYCLOTRIM__ASM(.set .Lcyc_c_bytes, .Lcyc_l_bytes)
@@ -476,11 +600,8 @@ CYCLOTRIM__ASM(.set .Lcyc_back, (((.Lcyc_l_body + 1) / 2) + .Lcyc_cd_words))
 CYCLOTRIM__ASM(cyclotrim__branch_back)
 CYCLOTRIM__ASM(.endm)
 
-/* Writes the plan for .Lcyc_n cycles. */
-CYCLOTRIM__ASM(.macro cyclotrim__delay)
-CYCLOTRIM__ASM(.set .Lcyc_n, (.Lcyc_n & 0xffffffff))
-CYCLOTRIM__ASM(cyclotrim__plan)
-CYCLOTRIM__ASM(.if (.Lcyc_shape == 3))
+/* The outer loop's ldi, on the register after the loop's counter. */
+CYCLOTRIM__ASM(.macro cyclotrim__outer_load)
 CYCLOTRIM__ASM(.if (.Lcyc_l_bytes == 1))
 CYCLOTRIM__ASM(ldi r25, (.Lcyc_o_passes & 0xff))
 CYCLOTRIM__ASM(.elseif (.Lcyc_l_bytes == 2))
@@ -488,20 +609,12 @@ CYCLOTRIM__ASM(ldi r26, (.Lcyc_o_passes & 0xff))
 CYCLOTRIM__ASM(.else)
 CYCLOTRIM__ASM(ldi r27, (.Lcyc_o_passes & 0xff))
 CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.if (.Lcyc_shape >= 1))
-CYCLOTRIM__ASM(cyclotrim__loop)
-CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.if (.Lcyc_shape == 2))
-CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_a_body)
-CYCLOTRIM__ASM(cyclotrim__pad)
-CYCLOTRIM__ASM(.set .Lcyc_c_bytes, .Lcyc_a_bytes)
-CYCLOTRIM__ASM(cyclotrim__count_down)
-CYCLOTRIM__ASM(.set .Lcyc_back, (((.Lcyc_a_body + 1) / 2) + .Lcyc_cd_words))
-CYCLOTRIM__ASM(cyclotrim__branch_back)
-CYCLOTRIM__ASM(.endif)
-CYCLOTRIM__ASM(.if (.Lcyc_shape == 3))
-CYCLOTRIM__ASM(.set .Lcyc_back, ((((.Lcyc_l_bytes + .Lcyc_back) + 1) + ((.Lcyc_o_pad + 1) / 2)) + 1))
+CYCLOTRIM__ASM(.endm)
+
+/* The outer loop's end: its padding, dec and brne back over the
+   .Lcyc_back words of the pass before them. */
+CYCLOTRIM__ASM(.macro cyclotrim__outer_end)
+CYCLOTRIM__ASM(.set .Lcyc_back, ((.Lcyc_back + ((.Lcyc_o_pad + 1) / 2)) + 1))
 CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_o_pad)
 CYCLOTRIM__ASM(cyclotrim__pad)
 CYCLOTRIM__ASM(.if (.Lcyc_l_bytes == 1))
@@ -511,6 +624,35 @@ CYCLOTRIM__ASM(dec r26)
 CYCLOTRIM__ASM(.else)
 CYCLOTRIM__ASM(dec r27)
 CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(cyclotrim__branch_back)
+CYCLOTRIM__ASM(.endm)
+
+/* Writes the plan for .Lcyc_n cycles. */
+CYCLOTRIM__ASM(.macro cyclotrim__delay)
+CYCLOTRIM__ASM(.set .Lcyc_n, (.Lcyc_n & 0xffffffff))
+CYCLOTRIM__ASM(cyclotrim__plan)
+CYCLOTRIM__ASM(.if (.Lcyc_shape == 3))
+CYCLOTRIM__ASM(cyclotrim__outer_load)
+CYCLOTRIM__ASM(cyclotrim__loop_load)
+CYCLOTRIM__ASM(cyclotrim__loop_body)
+CYCLOTRIM__ASM(.set .Lcyc_back, ((.Lcyc_l_bytes + .Lcyc_back) + 1))
+CYCLOTRIM__ASM(cyclotrim__outer_end)
+CYCLOTRIM__ASM(.elseif (.Lcyc_shape == 4))
+CYCLOTRIM__ASM(cyclotrim__loop_load)
+CYCLOTRIM__ASM(cyclotrim__outer_load)
+CYCLOTRIM__ASM(cyclotrim__loop_body)
+CYCLOTRIM__ASM(.set .Lcyc_back, (.Lcyc_back + 1))
+CYCLOTRIM__ASM(cyclotrim__outer_end)
+CYCLOTRIM__ASM(.elseif (.Lcyc_shape >= 1))
+CYCLOTRIM__ASM(cyclotrim__loop_load)
+CYCLOTRIM__ASM(cyclotrim__loop_body)
+CYCLOTRIM__ASM(.endif)
+CYCLOTRIM__ASM(.if (.Lcyc_shape == 2))
+CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_a_body)
+CYCLOTRIM__ASM(cyclotrim__pad)
+CYCLOTRIM__ASM(.set .Lcyc_c_bytes, .Lcyc_a_bytes)
+CYCLOTRIM__ASM(cyclotrim__count_down)
+CYCLOTRIM__ASM(.set .Lcyc_back, (((.Lcyc_a_body + 1) / 2) + .Lcyc_cd_words))
 CYCLOTRIM__ASM(cyclotrim__branch_back)
 CYCLOTRIM__ASM(.endif)
 CYCLOTRIM__ASM(.set .Lcyc_pad_cycles, .Lcyc_pad_after)
