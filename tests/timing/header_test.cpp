@@ -275,9 +275,8 @@ TEST(Header, RefusesWhatItCannotPlanWhileCompiling) {
 TEST(Header, BuildsWithStrictWarningsInEveryStandard) {
     const std::string source =
         "#define F_CPU 16000000UL\n#define PERIOD_MS 9\n#include <cyclotrim/delay.h>\nint main(void) {\n"
-        "    cyclotrim_delay_cycles(1000);\n    cyclotrim_delay_us(2.5);\n    cyclotrim_delay_ms(PERIOD_MS + "
-        "1);\n"
-        "    for (;;) {\n    }\n}\n";
+        "    cyclotrim_delay_cycles(1000);\n    cyclotrim_delay_us(2.5);\n"
+        "    cyclotrim_delay_ms(PERIOD_MS + 1);\n    for (;;) {\n    }\n}\n";
     struct Row {
         const char* compiler;
         const char* standards;
@@ -368,9 +367,8 @@ TEST(Header, GivesAvrLibcsDelaysTheirBuiltinUnderClang) {
         "#define F_CPU 16000000UL\n#include <cyclotrim/delay.h>\n#include <util/delay.h>\n";
     const std::string main_file =
         head +
-        "void wait_more(void);\nint main(void) {\n    __asm__ __volatile__(\"mark_0:\");\n    "
-        "_delay_us(10);\n"
-        "    __asm__ __volatile__(\"mark_1:\");\n    _delay_ms(1);\n    __asm__ __volatile__(\"mark_2:\");\n"
+        "void wait_more(void);\nint main(void) {\n    __asm__ __volatile__(\"mark_0:\");\n"
+        "    _delay_us(10);\n    __asm__ __volatile__(\"mark_1:\");\n    _delay_ms(1);\n    __asm__ __volatile__(\"mark_2:\");\n"
         "    __builtin_avr_delay_cycles((F_CPU / 1e6) * 10);\n    __asm__ __volatile__(\"mark_3:\");\n"
         "    __builtin_avr_delay_cycles(1000);\n    __asm__ __volatile__(\"mark_4:\");\n    wait_more();\n"
         "    for (;;) {\n    }\n}\n";
