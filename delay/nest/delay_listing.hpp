@@ -11,6 +11,12 @@
 
 namespace cyclotrim {
 
+// The GNU as local label `number` (1 to 9) of a listing: 9000 and then the
+// number. A local label branches to the nearest of its number, so a listing
+// pasted between a file's own 1: and rjmp 1b would capture that jump if it
+// used 1 too; five digits keep it out of the way of hand-written labels.
+std::string numeric_label(int32_t number);
+
 // How a listing labels its loops. Loop i (0 = outermost) of nest k
 // (0 = first) is WLi in the first nest and WLi_(k+1) after it, the rest loop
 // WLrest. A named listing's labels are NAME__ followed by the same suffix
@@ -20,12 +26,6 @@ namespace cyclotrim {
 // Numeric local labels (90001:, brne 90001b), which any number of listings
 // can repeat in one file, number the loops from 90001 outwards in (see
 // numeric_label).
-// The GNU as local label `number` (1 to 9) of a listing: 9000 and then the
-// number. A local label branches to the nearest of its number, so a listing
-// pasted between a file's own 1: and rjmp 1b would capture that jump if it
-// used 1 too; five digits keep it out of the way of hand-written labels.
-std::string numeric_label(int32_t number);
-
 class LoopLabels {
 public:
     static LoopLabels window() { return LoopLabels("WL"); }
